@@ -1,0 +1,288 @@
+// Reading outside bytes into internal text and writing internal text back out.
+#include "text/native_path.h"
+#include "text/text_encoding.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <ostream>
+
+namespace {
+
+using namespace kc::text;
+using kc::test::DataDir;
+using kc::test::ReadFileBytes;
+using kc::test::TempDir;
+
+// Internal text is GB18030; for these characters it is the GBK bytes.
+const std::string kGbkText
+    = "\xD6\xD0\xCE\xC4\xB1\xEA\xCC\xE2\r\n" // 中文标题
+      "\xB5\xDA\xB6\xFE\xD0\xD0\xA3\xBA\xB2\xE2\xCA\xD4\xCE\xC4\xD5\xC2\xA3\xAC" // 第二行：测试文章，
+      "\xBA\xAC"
+      "English words\xA1\xA3\r\n";
+
+std::string Fixture(const char* name)
+{
+    return (DataDir() / "text" / name).string();
+}
+
+struct LoadCase {
+    const char* file;
+    int requested;
+    int expectedDetected;
+    const char* what;
+    friend void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.what; }
+};
+
+class LoadTextFixtures : public ::testing::TestWithParam<LoadCase> { };
+
+TEST_P(LoadTextFixtures, DecodesToInternalText)
+{
+    const LoadCase& c = GetParam();
+    int detected = -1;
+    const std::string text = LoadText(Fixture(c.file), c.requested, &detected);
+    EXPECT_EQ(detected, c.expectedDetected) << c.what;
+    EXPECT_EQ(text, kGbkText) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllEncodings, LoadTextFixtures,
+    ::testing::Values(LoadCase{"gbk.txt", 0, 1, "GBK file, automatic"}, LoadCase{"gbk.txt", 1, 1, "GBK file, GBK"},
+        LoadCase{"utf8-bom.txt", 0, 2, "UTF-8 with mark, automatic"},
+        LoadCase{"utf8-bom.txt", 2, 2, "UTF-8 with mark, UTF-8"},
+        LoadCase{"utf8.txt", 0, 2, "UTF-8 without mark, automatic"},
+        LoadCase{"utf8.txt", 2, 2, "UTF-8 without mark, UTF-8"},
+        LoadCase{"utf16le.txt", 0, 3, "UTF-16LE with mark, automatic"},
+        LoadCase{"utf16le.txt", 3, 3, "UTF-16LE, requested"},
+        LoadCase{"utf16be.txt", 0, 4, "UTF-16BE with mark, automatic"},
+        LoadCase{"utf16be.txt", 4, 4, "UTF-16BE, requested"},
+        LoadCase{"utf8-bom.txt.gz", 0, 2, "gzip of UTF-8 with mark"},
+        LoadCase{"gbk.txt", 9, 1, "a code outside 0 to 6 reads as GBK"}));
+
+TEST(LoadText, MarkKeptWhenReadAsGbk)
+{
+    int detected = 0;
+    const std::string text = LoadText(Fixture("utf8-bom.txt"), 1, &detected);
+    EXPECT_EQ(detected, 1);
+    EXPECT_EQ(text.substr(0, 3), "\xEF\xBB\xBF");
+}
+
+TEST(LoadText, Utf16LosesFirstTwoBytesWhateverTheyAre)
+{
+    const std::string bytes = std::string("A\0B\0C\0", 6);
+    EXPECT_EQ(LoadText("", 3, nullptr, bytes), "BC");
+    EXPECT_EQ(LoadText("", 4, nullptr, std::string("\0A\0B\0C", 6)), "BC");
+}
+
+struct DetectCase {
+    const char* file;
+    int expectedDetected;
+    bool rawBytes; // the answer is the file's bytes as they stand
+    friend void PrintTo(const DetectCase& c, std::ostream* os) { *os << c.file; }
+};
+
+class LoadTextDetection : public ::testing::TestWithParam<DetectCase> { };
+
+TEST_P(LoadTextDetection, ReportsTheEncodingApplied)
+{
+    const DetectCase& c = GetParam();
+    int detected = -1;
+    const std::string text = LoadText(Fixture(c.file), 0, &detected);
+    EXPECT_EQ(detected, c.expectedDetected) << c.file;
+    if (c.rawBytes) {
+        EXPECT_EQ(text, ReadFileBytes(Fixture(c.file))) << c.file;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Automatic, LoadTextDetection,
+    ::testing::Values(DetectCase{"ascii.txt", 1, true}, DetectCase{"malformed-utf8.txt", 1, true},
+        DetectCase{"utf8-4byte.txt", 1, true}, DetectCase{"big5.htm", 5, false},
+        DetectCase{"big5hkscs.htm", 6, false}));
+
+TEST(LoadText, Big5PageBecomesInternalText)
+{
+    const std::string text = LoadText(Fixture("big5.htm"));
+    // 中文標題 → GBK bytes of the same traditional characters.
+    EXPECT_NE(text.find("\xD6\xD0\xCE\xC4\x98\xCB\xEE\x7D"), std::string::npos);
+}
+
+TEST(LoadText, TextEndsAtFirstZeroByte)
+{
+    int detected = 0;
+    EXPECT_EQ(LoadText(Fixture("zero-byte.txt"), 0, &detected), "\xC7\xB0\xC3\xE6"); // 前面
+    EXPECT_EQ(detected, 1);
+    EXPECT_EQ(LoadText("", 2, nullptr, std::string("ab\0cd", 5)), "ab");
+}
+
+TEST(LoadText, MissingFileGivesEmptyTextAndLeavesDetectedAlone)
+{
+    int detected = 42;
+    EXPECT_EQ(LoadText("/nonexistent/folder/file.txt", 0, &detected), "");
+    EXPECT_EQ(detected, 42);
+}
+
+TEST(LoadText, ReadOnlyFileIsStillRead)
+{
+    TempDir dir;
+    const auto path = dir.File("ro.txt");
+    ASSERT_TRUE(kc::test::WriteFileBytes(path, "abc"));
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    EXPECT_EQ(LoadText(path.string()), "abc");
+}
+
+TEST(LoadText, BytesPreferredOverTextWhenPathIsEmpty)
+{
+    EXPECT_EQ(LoadText("", 1, nullptr, "bytes", "text"), "bytes");
+    EXPECT_EQ(LoadText("", 1, nullptr, "", "text"), "text");
+}
+
+TEST(LoadText, CharactersOutsideGbkSurviveTheRoundTrip)
+{
+    const std::string utf8 = "\xF0\x9F\x98\x80 \xE4\xB8\x80"; // 😀 一
+    const std::string internal = LoadText("", 2, nullptr, utf8);
+    EXPECT_EQ(internal, "\x94\x39\xFC\x36 \xD2\xBB");
+    std::string back;
+    SaveText("", internal, 2, &back, true);
+    EXPECT_EQ(back, utf8);
+}
+
+struct SaveCase {
+    int encoding;
+    bool withoutBom;
+    std::string expected;
+    friend void PrintTo(const SaveCase& c, std::ostream* os) { *os << c.encoding << (c.withoutBom ? " no mark" : ""); }
+};
+
+class SaveTextCases : public ::testing::TestWithParam<SaveCase> { };
+
+TEST_P(SaveTextCases, WritesTheEncodedBytes)
+{
+    const SaveCase& c = GetParam();
+    TempDir dir;
+    const auto path = dir.File("out.txt");
+    std::string bytes;
+    EXPECT_TRUE(SaveText(path.string(),
+        "\xD6\xD0"
+        "a",
+        c.encoding, &bytes, c.withoutBom)); // 中a
+    EXPECT_EQ(bytes, c.expected);
+    EXPECT_EQ(ReadFileBytes(path), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllEncodings, SaveTextCases,
+    ::testing::Values(SaveCase{0, false,
+                          "\xD6\xD0"
+                          "a"},
+        SaveCase{1, false,
+            "\xD6\xD0"
+            "a"},
+        SaveCase{2, false,
+            "\xEF\xBB\xBF\xE4\xB8\xAD"
+            "a"},
+        SaveCase{2, true,
+            "\xE4\xB8\xAD"
+            "a"},
+        SaveCase{3, false, std::string("\xFF\xFE\x2D\x4E\x61\x00", 6)},
+        SaveCase{3, true, std::string("\x2D\x4E\x61\x00", 4)},
+        SaveCase{4, false, std::string("\xFE\xFF\x4E\x2D\x00\x61", 6)},
+        SaveCase{5, false,
+            "\xA4\xA4"
+            "a"},
+        SaveCase{6, false,
+            "\xA4\xA4"
+            "a"}));
+
+TEST(SaveText, EmptyPathGivesBytesButReportsFalse)
+{
+    std::string bytes;
+    EXPECT_FALSE(SaveText("", "abc", 2, &bytes));
+    EXPECT_EQ(bytes,
+        "\xEF\xBB\xBF"
+        "abc");
+}
+
+TEST(SaveText, UnwritablePathReportsFalse)
+{
+    EXPECT_FALSE(SaveText("/nonexistent/folder/out.txt", "abc", 1));
+}
+
+TEST(ConvertCharset, NeverStartsWithAMark)
+{
+    EXPECT_EQ(ConvertCharset("\xD6\xD0", "GB18030", "utf-8"), "\xE4\xB8\xAD");
+    EXPECT_EQ(ConvertCharset("\xD6\xD0", "GB18030", "UTF-16LE"), "\x2D\x4E");
+    EXPECT_EQ(ConvertCharset("\xE4\xB8\xAD", "UTF-8", "gbk"), "\xD6\xD0");
+    EXPECT_EQ(ConvertCharset("abc", "no-such-charset", "utf-8"), "");
+    EXPECT_EQ(ConvertCharset("", "GB18030", "utf-8"), "");
+}
+
+struct DeclaredCase {
+    const char* html;
+    int expected;
+    friend void PrintTo(const DeclaredCase& c, std::ostream* os) { *os << c.html; }
+};
+
+class DeclaredCharsetCases : public ::testing::TestWithParam<DeclaredCase> { };
+
+TEST_P(DeclaredCharsetCases, FindsTheFirstDeclaringMetaTag)
+{
+    EXPECT_EQ(DeclaredCharset(GetParam().html), GetParam().expected) << GetParam().html;
+}
+
+INSTANTIATE_TEST_SUITE_P(Declarations, DeclaredCharsetCases,
+    ::testing::Values(DeclaredCase{"<html><head><title>t</title><meta charset=big5></head>", 2},
+        DeclaredCase{"<HEAD><META http-equiv=x content='text/html; charset=UTF-8'></HEAD>", 1},
+        DeclaredCase{"<head><meta charset=\"utf-8\"></head>", 1},
+        DeclaredCase{"<head><meta charset=Big5-HKSCS></head>", 2},
+        DeclaredCase{"<head><meta charset=\"Big5-HKSCS\"></head>", 3},
+        DeclaredCase{"<head><meta charset='Big5-HKSCS'></head>", 3},
+        DeclaredCase{"<head><meta name=a><meta charset=gbk><meta charset=utf-8></head>", 1},
+        DeclaredCase{"<head><meta charset=gbk></head>", 0}, DeclaredCase{"no head <meta charset=utf-8>", 1},
+        DeclaredCase{"<head><meta></head>", 0}, DeclaredCase{"<head><meta charset=utf-8", 0},
+        DeclaredCase{"<head></head><meta charset=utf-8>", 1}, DeclaredCase{"", 0}));
+
+struct Utf8Case {
+    std::string bytes;
+    bool expected;
+    friend void PrintTo(const Utf8Case& c, std::ostream* os) { *os << ::testing::PrintToString(c.bytes); }
+};
+
+class LooksLikeUtf8Cases : public ::testing::TestWithParam<Utf8Case> { };
+
+TEST_P(LooksLikeUtf8Cases, Judges)
+{
+    EXPECT_EQ(LooksLikeUtf8(GetParam().bytes), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sequences, LooksLikeUtf8Cases,
+    ::testing::Values(Utf8Case{"", false}, Utf8Case{"plain", false}, Utf8Case{"\xC3\xA9", true},
+        Utf8Case{"a\xE4\xB8\xAD"
+                 "b",
+            true},
+        Utf8Case{"\xC0\x80", true}, // overlong forms pass
+        Utf8Case{"\xF0\x9F\x98\x80", false}, // four-byte sequence
+        Utf8Case{"\xE4\xB8", false}, // cut short
+        Utf8Case{"\xD6\xD0\xCE\xC4", false})); // GBK
+
+TEST(GunzipBytes, DecodesAndKeepsWhatItCouldOnDamage)
+{
+    const std::string packed = ReadFileBytes(Fixture("utf8-bom.txt.gz"));
+    EXPECT_EQ(GunzipBytes(packed), ReadFileBytes(Fixture("utf8-bom.txt")));
+    EXPECT_EQ(GunzipBytes("not gzip"), "");
+    EXPECT_LE(GunzipBytes(packed.substr(0, packed.size() / 2)).size(), ReadFileBytes(Fixture("utf8-bom.txt")).size());
+}
+
+TEST(NativePath, ConvertsNamesAndSeparators)
+{
+    EXPECT_EQ(NativePath("a\\b\\\xD6\xD0.txt").string(), "a/b/\xE4\xB8\xAD.txt");
+    EXPECT_EQ(InternalPath(std::filesystem::path("a/\xE4\xB8\xAD.txt")), "a/\xD6\xD0.txt");
+}
+
+TEST(NativePath, LoadTextReachesFilesWithChineseNames)
+{
+    TempDir dir;
+    ASSERT_TRUE(kc::test::WriteFileBytes(dir.Path() / "\xE4\xB8\xAD.txt", "x"));
+    EXPECT_EQ(LoadText(InternalPath(dir.Path() / "\xE4\xB8\xAD.txt")), "x");
+}
+
+} // namespace
