@@ -1,36 +1,46 @@
-// Entry point of kestrune-courier: parses the command line and starts the window or a headless command.
+// Entry point of kestrune-courier: dispatches to the window or to a headless command.
+#include "app/commands.h"
+
 #include <cstdio>
-#include <cstring>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: kestrune-courier [COMMAND] [OPTIONS]
-
-Publishes articles to many EcShop shops at once.
-
-Options:
-  --help       show this help and exit
-  --version    show the version and exit
-)";
+int PrintUsage(std::FILE* out)
+{
+    std::fputs("Usage: kestrune-courier [COMMAND] [OPTIONS]\n\n"
+               "Publishes articles to many EcShop shops at once.\n\n"
+               "Commands:\n",
+        out);
+    for (const kc::app::Command& command : kc::app::Commands())
+        std::fprintf(out, "  %-12s %s\n", command.name, command.summary);
+    std::fputs("\nOptions:\n"
+               "  --help       show this help and exit (COMMAND --help: that command's help)\n"
+               "  --version    show the version and exit\n",
+        out);
+    return 0;
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "--version") {
-            std::printf("kestrune-courier %s\n", KC_VERSION);
-            return 0;
-        }
-        std::fprintf(stderr, "kestrune-courier: unknown argument '%s' (try --help)\n", argv[i]);
-        return 2;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty())
+        return PrintUsage(stdout);
+    const std::string_view first = args.front();
+    if (first == "--help" || first == "-h")
+        return PrintUsage(stdout);
+    if (first == "--version") {
+        std::printf("kestrune-courier %s\n", KC_VERSION);
+        return 0;
     }
-    std::fputs(kUsage, stdout);
-    return 0;
+    for (const kc::app::Command& command : kc::app::Commands()) {
+        if (first == command.name)
+            return command.run(std::vector<std::string>(args.begin() + 1, args.end()));
+    }
+    std::fprintf(stderr, "kestrune-courier: unknown command '%s' (try --help)\n", args.front().c_str());
+    return 2;
 }
