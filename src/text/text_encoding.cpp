@@ -2,6 +2,7 @@
 #include "text/text_encoding.h"
 
 #include "platform/event_pump.h"
+#include "text/gb18030_fast_path.h"
 #include "text/native_path.h"
 
 #include <unicode/ucnv.h>
@@ -10,10 +11,14 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace kc::text {
 namespace {
@@ -89,7 +94,13 @@ std::string_view ByteOrderMarkOf(int encoding)
     }
 }
 
-bool ReadWholeFile(std::string_view path, std::string& bytes)
+// A file's bytes, read without zero-filling the buffer first (files can be tens of megabytes).
+struct FileBytes {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+};
+
+bool ReadWholeFile(std::string_view path, FileBytes& bytes)
 {
     std::ifstream in(NativePath(path), std::ios::binary);
     if (!in)
@@ -98,29 +109,56 @@ bool ReadWholeFile(std::string_view path, std::string& bytes)
     const std::streamoff size = in.tellg();
     in.seekg(0, std::ios::beg);
     if (size > 0) {
-        bytes.resize(static_cast<size_t>(size));
-        in.read(bytes.data(), size);
-        bytes.resize(static_cast<size_t>(in.gcount()));
+        bytes.data.reset(new char[static_cast<size_t>(size)]);
+        in.read(bytes.data.get(), size);
+        bytes.size = static_cast<size_t>(in.gcount());
     }
     return !in.bad();
 }
 
-bool ContainsIgnoringCase(std::string_view haystack, std::string_view needle)
+char LowerAsciiChar(char c)
 {
-    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    }) != haystack.end();
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// ASCII case-insensitive search. Markers start with "<", so candidates are found with memchr.
 size_t FindIgnoringCase(std::string_view haystack, std::string_view needle, size_t from)
 {
-    if (from > haystack.size())
+    const size_t m = needle.size();
+    if (from > haystack.size() || haystack.size() - from < m)
         return std::string_view::npos;
-    auto it = std::search(haystack.begin() + static_cast<std::ptrdiff_t>(from), haystack.end(), needle.begin(),
-        needle.end(), [](char a, char b) {
-            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-        });
-    return it == haystack.end() ? std::string_view::npos : static_cast<size_t>(it - haystack.begin());
+    if (m == 0)
+        return from;
+    const size_t last = haystack.size() - m;
+    const char first = needle.front();
+    const bool letter = LowerAsciiChar(first) != first || (first >= 'a' && first <= 'z');
+    for (size_t i = from; i <= last; ++i) {
+        if (!letter) {
+            const void* hit = std::memchr(haystack.data() + i, first, last - i + 1);
+            if (!hit)
+                return std::string_view::npos;
+            i = static_cast<size_t>(static_cast<const char*>(hit) - haystack.data());
+        } else if (LowerAsciiChar(haystack[i]) != LowerAsciiChar(first)) {
+            continue;
+        }
+        size_t k = 1;
+        while (k < m && LowerAsciiChar(haystack[i + k]) == LowerAsciiChar(needle[k]))
+            ++k;
+        if (k == m)
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+bool ContainsIgnoringCase(std::string_view haystack, std::string_view needle)
+{
+    return FindIgnoringCase(haystack, needle, 0) != std::string_view::npos;
+}
+
+bool IsUtf8Name(std::string_view name)
+{
+    const std::string lower = LowerAscii(name);
+    return lower == "utf-8" || lower == "utf8";
 }
 
 } // namespace
@@ -129,6 +167,10 @@ std::string ConvertCharset(std::string_view bytes, std::string_view fromName, st
 {
     if (bytes.empty())
         return {};
+    if (IsUtf8Name(fromName) && LowerAscii(toName) == "gb18030") {
+        if (std::optional<std::string> fast = Utf8ToGb18030Fast(bytes))
+            return std::move(*fast);
+    }
     UConverter* source = CachedConverter(fromName);
     UConverter* target = CachedConverter(toName);
     if (!source || !target)
@@ -180,7 +222,15 @@ bool LooksLikeUtf8(std::string_view bytes)
         }
         const unsigned char c = p[i];
         if (c < 0x80) {
+            // Skip 7-bit runs a word at a time.
             ++i;
+            while (i + 8 <= n) {
+                uint64_t word;
+                std::memcpy(&word, p + i, 8);
+                if (word & 0x8080808080808080ull)
+                    break;
+                i += 8;
+            }
         } else if (i + 1 < n && (c & 0xE0) == 0xC0 && (p[i + 1] & 0xC0) == 0x80) {
             i += 2;
             sawSequence = true;
@@ -258,12 +308,12 @@ std::string GunzipBytes(std::string_view bytes)
 
 std::string LoadText(std::string_view path, int requested, int* detected, std::string_view bytes, std::string_view text)
 {
-    std::string fileBytes;
+    FileBytes fileBytes;
     std::string_view input;
     if (!path.empty()) {
         if (!ReadWholeFile(path, fileBytes))
             return {};
-        input = fileBytes;
+        input = std::string_view(fileBytes.data.get(), fileBytes.size);
     } else {
         input = bytes.empty() ? text : bytes;
     }
@@ -316,11 +366,20 @@ std::string LoadText(std::string_view path, int requested, int* detected, std::s
     }
 
     const std::string_view rest = input.substr(std::min(position, input.size()));
-    if (applied == kEncodingAuto && LooksLikeUtf8(rest))
-        applied = kEncodingUtf8;
-
     std::string answer;
-    if (const char* charset = CharsetOf(applied); charset && !rest.empty())
+    if (applied == kEncodingAuto) {
+        // Well-formed UTF-8 with a multi-byte sequence and no four-byte one is exactly what the UTF-8 test
+        // accepts (bar overlong forms, which the converter rejects): convert and test in one pass.
+        Utf8Stats stats;
+        if (std::optional<std::string> fast = Utf8ToGb18030Fast(rest, &stats);
+            fast && stats.multiByte && !stats.fourByte) {
+            applied = kEncodingUtf8;
+            answer = std::move(*fast);
+        } else if (LooksLikeUtf8(rest)) {
+            applied = kEncodingUtf8;
+        }
+    }
+    if (const char* charset = CharsetOf(applied); charset && !rest.empty() && answer.empty())
         answer = ConvertCharset(rest, charset, kInternalCharset);
     if (const size_t zero = answer.find('\0'); zero != std::string::npos)
         answer.resize(zero);

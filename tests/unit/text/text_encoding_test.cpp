@@ -286,3 +286,60 @@ TEST(NativePath, LoadTextReachesFilesWithChineseNames)
 }
 
 } // namespace
+
+namespace {
+
+// The table-driven UTF-8 reader must give the general converter's bytes for every character.
+TEST(ConvertCharset, Utf8FastPathMatchesTheGeneralConverter)
+{
+    std::string utf8;
+    std::string utf16;
+    auto add = [&](uint32_t cp) {
+        if (cp < 0x80) {
+            utf8 += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            utf8 += static_cast<char>(0xC0 | cp >> 6);
+            utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            utf8 += static_cast<char>(0xE0 | cp >> 12);
+            utf8 += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xF0 | cp >> 18);
+            utf8 += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+        auto unit = [&](uint32_t u) {
+            utf16 += static_cast<char>(u & 0xFF);
+            utf16 += static_cast<char>(u >> 8);
+        };
+        if (cp < 0x10000) {
+            unit(cp);
+        } else {
+            unit(0xD800 + ((cp - 0x10000) >> 10));
+            unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        }
+    };
+    for (uint32_t cp = 1; cp < 0x10000; ++cp)
+        if (cp < 0xD800 || cp > 0xDFFF)
+            add(cp);
+    for (uint32_t cp : {0x10000u, 0x1F600u, 0x20000u, 0x2A6D6u, 0x10FFFFu})
+        add(cp);
+    const std::string viaTable = ConvertCharset(utf8, "UTF-8", "GB18030");
+    const std::string viaIcu = ConvertCharset(utf16, "UTF-16LE", "GB18030");
+    ASSERT_FALSE(viaIcu.empty());
+    EXPECT_TRUE(viaTable == viaIcu);
+}
+
+TEST(ConvertCharset, MalformedUtf8StillConverts)
+{
+    // Damaged input leaves the table-driven path; the general converter substitutes what it cannot read.
+    const std::string converted = ConvertCharset("a\xE4\xB8"
+                                                 "b",
+        "UTF-8", "GB18030");
+    EXPECT_EQ(converted.front(), 'a');
+    EXPECT_EQ(converted.back(), 'b');
+}
+
+} // namespace
