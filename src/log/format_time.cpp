@@ -1,0 +1,54 @@
+// Formatting of local date and time by the "#1"…"#6" templates.
+#include "log/format_time.h"
+
+#include <ctime>
+
+namespace kc::log {
+namespace {
+
+std::string TwoDigits(int value)
+{
+    std::string text = std::to_string(value);
+    return text.size() == 1 ? "0" + text : text;
+}
+
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+} // namespace
+
+std::string FormatTime(int kind, std::string_view separator, std::optional<std::chrono::system_clock::time_point> when,
+    std::string_view customTemplate)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when.value_or(std::chrono::system_clock::now()));
+    std::tm local{};
+    localtime_r(&seconds, &local);
+
+    std::string text;
+    switch (kind) {
+    case 0:
+        text = "#1-#2-#3 #4:#5:#6";
+        break;
+    case 1:
+        text = "#1-#2-#3";
+        break;
+    case 2:
+        text = "#4:#5:#6";
+        break;
+    default:
+        text = customTemplate;
+        break;
+    }
+    if (!separator.empty() && kind != -1)
+        ReplaceAll(text, ":", separator);
+    const int parts[6]
+        = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+    for (int i = 0; i < 6; ++i)
+        ReplaceAll(text, "#" + std::to_string(i + 1), TwoDigits(parts[i]));
+    return text;
+}
+
+} // namespace kc::log
