@@ -2,7 +2,8 @@
 // whether an answer means success.
 #include "http/answer_decoding.h"
 
-#include "http/gbk_char.h"
+#include "text/char_helpers.h"
+#include "text/markers.h"
 #include "text/text_encoding.h"
 
 #include <algorithm>
@@ -14,7 +15,8 @@ namespace kc::http {
 
 namespace {
 
-using detail::CharLength;
+using kc::text::CharLength;
+using kc::text::FindText;
 
 constexpr std::size_t npos = std::string_view::npos;
 
@@ -281,42 +283,6 @@ constexpr NamedEntity kNamedEntities[] = {
 
 static_assert(std::size(kNamedEntities) == 252);
 
-char FoldAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Does needle stand at byte i of text, character for character?
-bool MatchesAt(std::string_view text, std::size_t i, std::string_view needle, bool ignoreCase)
-{
-    for (std::size_t j = 0; j < needle.size();) {
-        if (i >= text.size())
-            return false;
-        const std::size_t length = CharLength(needle, j);
-        if (CharLength(text, i) != length)
-            return false;
-        if (length == 1 && ignoreCase) {
-            if (FoldAscii(text[i]) != FoldAscii(needle[j]))
-                return false;
-        } else if (text.substr(i, length) != needle.substr(j, length)) {
-            return false;
-        }
-        i += length;
-        j += length;
-    }
-    return true;
-}
-
-// The byte position of the first occurrence of needle that starts on a character at or after from.
-std::size_t FindText(std::string_view text, std::string_view needle, std::size_t from, bool ignoreCase)
-{
-    for (std::size_t i = from; i <= text.size(); i += i < text.size() ? CharLength(text, i) : 1) {
-        if (MatchesAt(text, i, needle, ignoreCase))
-            return i;
-    }
-    return npos;
-}
-
 // The pieces between separators, empty ones included; an empty text has none and a separator at the
 // very end adds no empty piece.
 std::vector<std::string_view> SplitText(std::string_view text, std::string_view separator)
@@ -324,7 +290,7 @@ std::vector<std::string_view> SplitText(std::string_view text, std::string_view 
     std::vector<std::string_view> pieces;
     std::size_t start = 0;
     while (start < text.size()) {
-        const std::size_t found = FindText(text, separator, start, false);
+        const std::size_t found = FindText(text, separator, start, true);
         if (found == npos) {
             pieces.push_back(text.substr(start));
             break;
@@ -333,18 +299,6 @@ std::vector<std::string_view> SplitText(std::string_view text, std::string_view 
         start = found + separator.size();
     }
     return pieces;
-}
-
-std::string ReplaceAllNoCase(std::string_view text, std::string_view from, std::string_view to)
-{
-    std::string result;
-    std::size_t start = 0;
-    for (std::size_t found; (found = FindText(text, from, start, true)) != npos; start = found + from.size()) {
-        result.append(text.substr(start, found - start));
-        result.append(to);
-    }
-    result.append(text.substr(start));
-    return result;
 }
 
 // Internal text for one Unicode code point; a code no character has gives the replacement character.
@@ -522,7 +476,7 @@ bool MatchAlternatives(std::string_view text, std::string_view alternatives, boo
         if (alternative.empty())
             continue;
         ++counted;
-        const std::size_t found = FindText(text, alternative, 0, caseInsensitive);
+        const std::size_t found = FindText(text, alternative, 0, !caseInsensitive);
         if (anyMode && found != npos) {
             if (matched)
                 matched->assign(alternative);
@@ -539,7 +493,8 @@ bool MatchAlternatives(std::string_view text, std::string_view alternatives, boo
 bool ContainsAllMarkers(std::string_view text, std::string_view markers)
 {
     for (const std::string_view marker : SplitText(markers, "[fg]")) {
-        if (FindText(text, marker, 0, true) == npos)
+        // An empty piece is found anywhere.
+        if (!marker.empty() && FindText(text, marker, 0, false) == npos)
             return false;
     }
     return true;
@@ -547,11 +502,10 @@ bool ContainsAllMarkers(std::string_view text, std::string_view markers)
 
 std::string PageCharsetToGb2312(std::string_view html)
 {
-    // Quoted forms first, so that the bare form below only meets unquoted values; each keeps its
-    // quoting, since a quote added inside content="text/html; charset=..." would end that attribute.
-    std::string page = ReplaceAllNoCase(html, "charset=\"UTF-8\"", "charset=\"gb2312\"");
-    page = ReplaceAllNoCase(page, "charset='UTF-8'", "charset='gb2312'");
-    return ReplaceAllNoCase(page, "charset=UTF-8", "charset=gb2312");
+    // Quoted forms first, so that the bare form only meets unquoted values; each keeps its quoting,
+    // since a quote added inside content="text/html; charset=..." would end that attribute.
+    return kc::text::MultiReplace(
+        html, "charset=\"UTF-8\"|charset='UTF-8'|charset=UTF-8", "charset=\"gb2312\"|charset='gb2312'|charset=gb2312");
 }
 
 } // namespace kc::http

@@ -1,8 +1,8 @@
 // Simplified to traditional Chinese character mapping, used by the random text tools.
 #include "http/traditional_chinese.h"
 
-#include "http/gbk_char.h"
 #include "http/traditional_chinese_table.h"
+#include "text/char_helpers.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,7 +14,7 @@ std::string ToTraditionalChinese(std::string_view text)
     const auto pairs = SimplifiedToTraditionalPairs();
     std::string mapped(text);
     for (std::size_t i = 0; i < mapped.size();) {
-        const std::size_t length = detail::CharLength(mapped, i);
+        const std::size_t length = kc::text::CharLength(mapped, i);
         if (length == 2) {
             const auto code = static_cast<std::uint16_t>(
                 static_cast<unsigned char>(mapped[i]) << 8 | static_cast<unsigned char>(mapped[i + 1]));
