@@ -352,10 +352,13 @@ long EscapeValueAt(std::string_view text, std::size_t i)
 // Codes above this are no character; reading stops growing the number there.
 constexpr std::uint32_t kBeyondUnicode = 0x110000;
 
+constexpr std::size_t kLongestName = 32;
+
 // The code of a character reference name (the text between "&" and ";"), or 0 for none.
 char32_t ReferenceCode(std::string_view name)
 {
-    if (name.size() <= 1)
+    // No reference is that long; the bound keeps a page full of "&" before one far ";" linear.
+    if (name.size() <= 1 || name.size() > kLongestName)
         return 0;
     if (name[0] != '#') {
         const auto it = std::lower_bound(std::begin(kNamedEntities), std::end(kNamedEntities), name,
@@ -443,9 +446,15 @@ std::string DecodeHtmlEntities(std::string_view text)
     std::string result;
     result.reserve(text.size());
     std::size_t pos = 0;
+    // Remembered, so that many "&" before one far ";" do not search the same stretch again and again.
+    std::size_t semicolon = 0;
     for (;;) {
         const std::size_t amp = text.find('&', pos);
-        const std::size_t semicolon = amp == npos ? npos : text.find(';', amp + 1);
+        if (amp == npos) {
+            semicolon = npos;
+        } else if (semicolon <= amp) {
+            semicolon = text.find(';', amp + 1);
+        }
         if (semicolon == npos) {
             result.append(text.substr(pos));
             return result;

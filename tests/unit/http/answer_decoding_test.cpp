@@ -73,6 +73,15 @@ INSTANTIATE_TEST_SUITE_P(Table, DecodeHtmlEntitiesCases,
         TextCase{"\xD6\xD0&lt;\xCE\xC4", "\xD6\xD0<\xCE\xC4", "between Chinese characters"}, // 中<文
         TextCase{"", "", "empty text"}));
 
+TEST(DecodeHtmlEntities, ManyAmpersandsBeforeOneFarSemicolon)
+{
+    // Query strings of a large page: every "&" reaches the same ";" at the very end.
+    std::string links;
+    for (int i = 0; i < 20000; ++i)
+        links += "?a=1&b=2";
+    EXPECT_EQ(DecodeHtmlEntities(links + "&lt;"), links + "<");
+}
+
 TEST(DecodeHtmlEntities, KnowsAllHtml4Names)
 {
     // One name from each of the three sets, and the last and first names in byte order.
