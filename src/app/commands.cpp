@@ -5,9 +5,12 @@
 
 namespace kc::app {
 
+// Defined in the commands' own files.
+extern const Command kDemoShopCommand;
+
 std::span<const Command> Commands()
 {
-    static const std::array<Command, 0> kCommands = {};
+    static const std::array<Command, 1> kCommands = {kDemoShopCommand};
     return kCommands;
 }
 

@@ -1,0 +1,76 @@
+// Shared pieces of the back-end client tests: internal-text literals, site records and the run directory.
+#pragma once
+
+#include "ecshop/sandbox/sandbox_shop.h"
+#include "http/http_client.h"
+#include "platform/run_directory.h"
+#include "sites/site_config.h"
+#include "support/fake_http_server.h"
+#include "support/temp_dir.h"
+#include "text/literal.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kc::ecshop::testing {
+
+// Internal text of a UTF-8 literal.
+inline std::string U(std::string_view utf8)
+{
+    return kc::text::FromUtf8(utf8);
+}
+
+// A site whose back end lives under adminDir of a loopback server ("http://127.0.0.1:PORT").
+inline kc::sites::SiteConfig SiteAt(std::string_view baseUrl, std::string_view adminDir = "admin", bool utf8 = true)
+{
+    kc::sites::SiteConfig site;
+    std::string domain(baseUrl);
+    domain.erase(0, domain.find("://") + 3);
+    site.domain = domain;
+    site.adminDir = std::string(adminDir);
+    site.siteEncoding = utf8 ? 0 : 1;
+    site.user = "admin";
+    site.password = "admin123";
+    site.http = std::make_shared<kc::http::HttpClient>();
+    return site;
+}
+
+inline kc::sites::SiteConfig SiteFor(const kc::ecshop::SandboxShop& shop)
+{
+    kc::sites::SiteConfig site = SiteAt(
+        shop.ShopUrl(), shop.Options().adminDir, shop.Options().encoding == kc::ecshop::SandboxEncoding::kUtf8);
+    site.user = shop.Options().user;
+    site.password = shop.Options().password;
+    site.securityCode = shop.Options().securityCode;
+    return site;
+}
+
+// Points the run directory at a fresh folder for the test and back when it ends.
+class RunDirectoryScope {
+public:
+    RunDirectoryScope()
+        : m_previous(kc::platform::RunDirectory())
+    {
+        kc::platform::SetRunDirectory(m_dir.Path());
+    }
+    ~RunDirectoryScope() { kc::platform::SetRunDirectory(m_previous); }
+    RunDirectoryScope(const RunDirectoryScope&) = delete;
+    RunDirectoryScope& operator=(const RunDirectoryScope&) = delete;
+    const std::filesystem::path& Path() const { return m_dir.Path(); }
+
+private:
+    kc::test::TempDir m_dir;
+    std::filesystem::path m_previous;
+};
+
+// A text answer with a content type.
+inline kc::test::FakeAnswer Page(std::string body, std::string contentType = "text/html; charset=utf-8")
+{
+    kc::test::FakeAnswer answer;
+    answer.headers = {{"Content-Type", std::move(contentType)}};
+    answer.body = std::move(body);
+    return answer;
+}
+
+} // namespace kc::ecshop::testing
