@@ -314,7 +314,7 @@ std::string HtmlReader::Returned(std::string_view text, bool raw)
 }
 
 std::string HtmlReader::FindElement(std::string_view html, std::string_view tagName, std::string_view attrName,
-    std::string_view attrValue, bool inner, bool ignoreCase)
+    std::string_view attrValue, bool inner, bool ignoreCase, bool raw)
 {
     TagScanner scanner(html, tagName, ignoreCase);
     TagEvent event;
@@ -326,7 +326,7 @@ std::string HtmlReader::FindElement(std::string_view html, std::string_view tagN
                 || !PassesFilter(html.substr(event.lt, event.gt + 1 - event.lt), attrName, attrValue, ignoreCase))
                 continue;
             if (event.kind == TagEvent::kSelfClosing)
-                return Returned(inner ? std::string_view() : html.substr(event.lt, event.gt + 1 - event.lt), false);
+                return Returned(inner ? std::string_view() : html.substr(event.lt, event.gt + 1 - event.lt), raw);
             start = event;
             depth = 1;
         } else if (event.kind == TagEvent::kStart) {
@@ -334,13 +334,13 @@ std::string HtmlReader::FindElement(std::string_view html, std::string_view tagN
         } else if (event.kind == TagEvent::kEnd && --depth == 0) {
             return Returned(inner ? html.substr(start.gt + 1, event.lt - start.gt - 1)
                                   : html.substr(start.lt, event.gt + 1 - start.lt),
-                false);
+                raw);
         }
     }
     if (depth == 0)
-        return Returned({}, false);
+        return Returned({}, raw);
     // Unclosed: the element is its start tag; its content is everything after it.
-    return Returned(inner ? html.substr(start.gt + 1) : html.substr(start.lt, start.gt + 1 - start.lt), false);
+    return Returned(inner ? html.substr(start.gt + 1) : html.substr(start.lt, start.gt + 1 - start.lt), raw);
 }
 
 int HtmlReader::FindElements(std::string_view html, std::string_view tagNames, std::string_view attrName,

@@ -35,9 +35,9 @@ public:
     // The first element named tagName (and passing the attribute filter) in html; with inner, its
     // content without start and end tag. The content of an element whose end tag is missing runs to
     // the end of html, so a page cut short keeps its body. Empty text when there is none. Leaves the
-    // elements of the last FindElements alone.
+    // elements of the last FindElements alone. raw keeps the white space around "=" (article text).
     std::string FindElement(std::string_view html, std::string_view tagName, std::string_view attrName = {},
-        std::string_view attrValue = {}, bool inner = false, bool ignoreCase = true);
+        std::string_view attrValue = {}, bool inner = false, bool ignoreCase = true, bool raw = false);
 
     // Collects the elements of each name of tagNames ("|"-separated) in turn, each name's in document
     // order (nested ones included), keeping a copy of html for ElementAt. Returns their number.

@@ -84,6 +84,15 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, HtmlFindElement,
         FindCase{"filter by name only wants a value", "<img alt=x><img src=\"\"><img src=\"b.png\">", "img", "src", "",
             false, true, "<img src=\"b.png\">"}));
 
+TEST(HtmlFindElement, RawKeepsTheTextAsWritten)
+{
+    HtmlReader reader;
+    const std::string html = "<body><p>1 + 1 = 2</p><img src = \"a.png\"></body>";
+    EXPECT_EQ(reader.FindElement(html, "body", "", "", true, true, true), "<p>1 + 1 = 2</p><img src = \"a.png\">");
+    EXPECT_EQ(reader.FindElement("<body><p>a = b", "body", "", "", true, true, true), "<p>a = b");
+    EXPECT_EQ(reader.FindElement(html, "body", "", "", true), "<p>1 + 1=2</p><img src=\"a.png\">");
+}
+
 // An EcShop-like list: a table of rows, one of which holds a nested table of its own.
 const std::string kList = "<table id=\"list-table\">"
                           "<tr><th>id</th><th>title</th></tr>"
