@@ -17,6 +17,8 @@
 #include <random>
 #include <thread>
 
+#include <sys/socket.h>
+
 namespace kc::ecshop {
 
 namespace {
@@ -1050,6 +1052,12 @@ struct SandboxShop::Impl {
             stopping = false;
         }
         server = std::make_unique<httplib::Server>();
+        // httplib's default options set SO_REUSEPORT, which lets a second shop bind a port another one
+        // listens on and take half its connections. SO_REUSEADDR alone still allows a quick restart.
+        server->set_socket_options([](int sock) {
+            int yes = 1;
+            setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        });
         // Hanging answers hold a worker each; leave room for the rest.
         server->new_task_queue = [] { return new httplib::ThreadPool(32); };
         // httplib reads every multipart body into its own parts and drops the raw bytes, which the
