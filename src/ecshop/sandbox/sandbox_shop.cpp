@@ -3,19 +3,27 @@
 
 #include "ecshop/sandbox/sandbox_codec.h"
 #include "ecshop/sandbox/sandbox_pages.h"
+#include "text/literal.h"
 #include "text/text_encoding.h"
 
 #include <httplib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <climits>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <random>
+#include <set>
 #include <thread>
+#include <unordered_map>
+#include <unordered_set>
 
 #include <sys/socket.h>
 
@@ -132,20 +140,23 @@ std::string ScriptString(std::string_view text)
     return out;
 }
 
-struct Session {
-    std::vector<int> pendingGoods; // linked before the article exists; the next insert takes them
-};
-
-// One request, decoded once.
+// One request, decoded once, before any lock is taken.
 struct Call {
     const httplib::Request& request;
     httplib::Response& response;
     std::string path; // percent-decoded bytes
-    std::vector<SandboxFormField> query; // decoded bytes
-    std::vector<SandboxFormField> form; // body fields (urlencoded, or the multipart parts without a file)
-    std::vector<SandboxMultipartPart> parts; // every multipart part
+    std::vector<SandboxFormField> query; // decoded, values in internal text
+    std::vector<SandboxFormField>
+        form; // body fields (urlencoded, or the multipart parts without a file), internal text
+    std::vector<SandboxMultipartPart> parts; // every multipart part, bytes as received
     bool multipart = false;
 };
+
+const std::vector<SandboxLink>& BackLinks()
+{
+    static const std::vector<SandboxLink> links = {{KC_TEXT("返回上一页"), "javascript:history.back()"}};
+    return links;
+}
 
 } // namespace
 
@@ -159,17 +170,29 @@ struct SandboxShop::Impl {
         Seed();
     }
 
-    // ---- configuration ----
-    SandboxOptions options;
+    // ---- configuration, fixed for the shop's life ----
+    const SandboxOptions options;
 
     // ---- shop state, guarded by mutex ----
+    // Every handler holds the mutex only to read or change these; decoding, charset conversion and page
+    // writing happen outside it, so concurrent sessions wait for each other only briefly.
     mutable std::mutex mutex;
-    std::vector<SandboxArticle> articles; // id order
-    std::vector<SandboxCategory> categories; // creation order; TreeOrder() gives the list order
+    std::map<int, SandboxArticle> articles; // by id: the newest are at the end
+    std::map<int, std::set<int>> articlesByCategory; // category id -> article ids
+    std::map<std::pair<int, std::string>, int> titleIndex; // (category id, title) -> article id
+    std::vector<SandboxCategory> categories; // creation order; Tree() gives the list order
+    mutable std::vector<SandboxCategory> tree; // cached list order, levels filled in
+    mutable bool treeValid = false;
     std::vector<SandboxUpload> uploads;
+    std::unordered_map<std::string, size_t> uploadIndex; // file name -> index in uploads
     std::vector<SandboxRequest> requests;
+    size_t requestCount = 0;
     std::vector<std::pair<int, std::string>> goods;
-    std::map<std::string, Session> sessions;
+    std::unordered_set<std::string> sessions;
+    // Goods linked before their article exists. The back end keeps them for the administrator, not
+    // for one session: the next accepted article of any session takes them all, which is why the
+    // client links and submits under one lock.
+    std::vector<int> pendingGoods;
     SandboxFaults faults;
     bool captcha;
     std::mt19937 random;
@@ -179,7 +202,7 @@ struct SandboxShop::Impl {
     // ---- server ----
     std::unique_ptr<httplib::Server> server;
     std::thread thread;
-    int port = 0;
+    std::atomic<int> port{0};
     std::mutex waitMutex;
     std::condition_variable waitCondition;
     bool stopping = false;
@@ -195,44 +218,63 @@ struct SandboxShop::Impl {
         return Utf8() ? text::ConvertCharset(internal, text::kInternalCharset, "UTF-8") : std::string(internal);
     }
 
+    // ---- state changes (mutex held) ----
+
+    int AddCategoryLocked(std::string name, int parentId, int type)
+    {
+        SandboxCategory category;
+        category.id = nextCategoryId++;
+        category.name = std::move(name);
+        category.parentId = parentId;
+        category.type = type;
+        categories.push_back(std::move(category));
+        treeValid = false;
+        return categories.back().id;
+    }
+
+    void IndexArticle(const SandboxArticle& article)
+    {
+        articlesByCategory[article.categoryId].insert(article.id);
+        titleIndex[{article.categoryId, article.title}] = article.id;
+    }
+
+    void UnindexArticle(const SandboxArticle& article)
+    {
+        const auto byCategory = articlesByCategory.find(article.categoryId);
+        if (byCategory != articlesByCategory.end()) {
+            byCategory->second.erase(article.id);
+            if (byCategory->second.empty())
+                articlesByCategory.erase(byCategory);
+        }
+        const auto title = titleIndex.find({article.categoryId, article.title});
+        if (title != titleIndex.end() && title->second == article.id)
+            titleIndex.erase(title);
+    }
+
     void Seed()
     {
-        struct SeedCategory {
-            const char* name;
-            int parentId;
-            int type;
-        };
+        for (int id = 1; id <= kGoodsCount; ++id)
+            goods.emplace_back(id, KC_TEXT("演示商品") + std::to_string(id));
+        if (!options.demoData)
+            return;
         // Two levels: the shop's system branch and an ordinary branch, as a fresh shop has them.
-        const SeedCategory seeds[] = {
-            {"\xCF\xB5\xCD\xB3\xB7\xD6\xC0\xE0" /* 系统分类 */, 0, kCategorySystem},
-            {"\xCD\xF8\xB5\xEA\xD0\xC5\xCF\xA2" /* 网店信息 */, 1, kCategoryShopInfo},
-            {"\xCD\xF8\xB5\xEA\xB0\xEF\xD6\xFA\xB7\xD6\xC0\xE0" /* 网店帮助分类 */, 1, kCategoryHelp},
-            {"\xD0\xC2\xCE\xC5\xD7\xCA\xD1\xB6" /* 新闻资讯 */, 0, kCategoryOrdinary},
-            {"\xD0\xD0\xD2\xB5\xB6\xAF\xCC\xAC" /* 行业动态 */, 4, kCategoryOrdinary},
-            {"\xB9\xAB\xCB\xBE\xD0\xC2\xCE\xC5" /* 公司新闻 */, 4, kCategoryOrdinary},
-            {"\xC9\xCC\xC6\xB7\xD6\xAA\xCA\xB6" /* 商品知识 */, 0, kCategoryOrdinary},
-        };
-        for (const SeedCategory& seed : seeds) {
-            SandboxCategory category;
-            category.id = nextCategoryId++;
-            category.name = seed.name;
-            category.parentId = seed.parentId;
-            category.type = seed.type;
-            categories.push_back(std::move(category));
-        }
-        const char* const infoTitles[] = {"\xC3\xE2\xD4\xF0\xCC\xF5\xBF\xEE" /* 免责条款 */,
-            "\xD2\xFE\xCB\xBD\xB1\xA3\xBB\xA4" /* 隐私保护 */, "\xC1\xAA\xCF\xB5\xCE\xD2\xC3\xC7" /* 联系我们 */};
-        for (const char* title : infoTitles) {
+        const int system = AddCategoryLocked(KC_TEXT("系统分类"), 0, kCategorySystem);
+        const int info = AddCategoryLocked(KC_TEXT("网店信息"), system, kCategoryShopInfo);
+        AddCategoryLocked(KC_TEXT("网店帮助分类"), system, kCategoryHelp);
+        const int news = AddCategoryLocked(KC_TEXT("新闻资讯"), 0, kCategoryOrdinary);
+        AddCategoryLocked(KC_TEXT("行业动态"), news, kCategoryOrdinary);
+        AddCategoryLocked(KC_TEXT("公司新闻"), news, kCategoryOrdinary);
+        AddCategoryLocked(KC_TEXT("商品知识"), 0, kCategoryOrdinary);
+        for (const std::string& title : {KC_TEXT("免责条款"), KC_TEXT("隐私保护"), KC_TEXT("联系我们")}) {
             SandboxArticle article;
             article.id = nextArticleId++;
             article.title = title;
-            article.categoryId = 2;
-            article.content = std::string("<p>") + title + "</p>";
+            article.categoryId = info;
+            article.content = "<p>" + title + "</p>";
             article.linkUrl = "http://";
-            articles.push_back(std::move(article));
+            IndexArticle(article);
+            articles.emplace(article.id, std::move(article));
         }
-        for (int id = 1; id <= kGoodsCount; ++id)
-            goods.emplace_back(id, "\xD1\xDD\xCA\xBE\xC9\xCC\xC6\xB7" /* 演示商品 */ + std::to_string(id));
     }
 
     // ---- lookups (mutex held) ----
@@ -248,74 +290,78 @@ struct SandboxShop::Impl {
 
     SandboxArticle* FindArticle(int id)
     {
-        for (SandboxArticle& article : articles) {
-            if (article.id == id)
-                return &article;
-        }
-        return nullptr;
+        const auto it = articles.find(id);
+        return it == articles.end() ? nullptr : &it->second;
     }
 
-    void AppendSubtree(int parentId, int level, std::vector<SandboxCategory>& out) const
+    // The categories in list order: each followed by its children (by sort order, then id).
+    const std::vector<SandboxCategory>& Tree() const
     {
-        std::vector<const SandboxCategory*> children;
+        if (treeValid)
+            return tree;
+        std::map<int, std::vector<const SandboxCategory*>> children;
         for (const SandboxCategory& category : categories) {
-            if (category.parentId == parentId && category.id != parentId)
-                children.push_back(&category);
+            if (category.parentId != category.id)
+                children[category.parentId].push_back(&category);
         }
-        std::sort(children.begin(), children.end(), [](const SandboxCategory* a, const SandboxCategory* b) {
-            return a->sortOrder != b->sortOrder ? a->sortOrder < b->sortOrder : a->id < b->id;
-        });
-        for (const SandboxCategory* child : children) {
-            out.push_back(*child);
-            out.back().level = level;
-            if (level < 32)
-                AppendSubtree(child->id, level + 1, out);
+        for (auto& [parent, list] : children) {
+            std::sort(list.begin(), list.end(), [](const SandboxCategory* a, const SandboxCategory* b) {
+                return a->sortOrder != b->sortOrder ? a->sortOrder < b->sortOrder : a->id < b->id;
+            });
         }
-    }
-
-    std::vector<SandboxCategory> TreeOrder() const
-    {
-        std::vector<SandboxCategory> out;
-        AppendSubtree(0, 0, out);
-        return out;
+        tree.clear();
+        const std::function<void(int, int)> append = [&](int parentId, int level) {
+            const auto it = children.find(parentId);
+            if (it == children.end())
+                return;
+            for (const SandboxCategory* child : it->second) {
+                tree.push_back(*child);
+                tree.back().level = level;
+                if (level < 32)
+                    append(child->id, level + 1);
+            }
+        };
+        append(0, 0);
+        treeValid = true;
+        return tree;
     }
 
     std::map<int, int> ArticleCounts() const
     {
         std::map<int, int> counts;
-        for (const SandboxArticle& article : articles)
-            ++counts[article.categoryId];
+        for (const auto& [categoryId, ids] : articlesByCategory)
+            counts[categoryId] = static_cast<int>(ids.size());
         return counts;
     }
 
     // ---- request parameters ----
 
     // A field as PHP's request array sees it: the body wins over the query, the last of a name wins.
-    std::string Param(const Call& call, std::string_view name) const
+    static std::string Param(const Call& call, std::string_view name)
     {
         for (auto it = call.form.rbegin(); it != call.form.rend(); ++it) {
             if (it->first == name)
-                return FromWire(it->second);
+                return it->second;
         }
         for (auto it = call.query.rbegin(); it != call.query.rend(); ++it) {
             if (it->first == name)
-                return FromWire(it->second);
+                return it->second;
         }
         return {};
     }
 
     // Every value of an array field ("checkboxes[]"), from the body, or else from the query.
-    std::vector<std::string> ParamList(const Call& call, std::string_view name) const
+    static std::vector<std::string> ParamList(const Call& call, std::string_view name)
     {
         std::vector<std::string> values;
         for (const auto& [fieldName, value] : call.form) {
             if (fieldName == name)
-                values.push_back(FromWire(value));
+                values.push_back(value);
         }
         if (values.empty()) {
             for (const auto& [fieldName, value] : call.query) {
                 if (fieldName == name)
-                    values.push_back(FromWire(value));
+                    values.push_back(value);
             }
         }
         return values;
@@ -342,7 +388,7 @@ struct SandboxShop::Impl {
         return {};
     }
 
-    // ---- answers ----
+    // ---- answers (no lock held) ----
 
     void SendHtml(Call& call, std::string_view page, int status = 200) const
     {
@@ -380,7 +426,7 @@ struct SandboxShop::Impl {
 
     // ---- sessions ----
 
-    std::string NewSessionId()
+    std::string NewSessionIdLocked()
     {
         static const char kHex[] = "0123456789abcdef";
         std::string id;
@@ -389,27 +435,33 @@ struct SandboxShop::Impl {
         return id;
     }
 
-    // The session of an admin page request: a known session cookie and, when the browser or client
-    // sends a Referer, one under this shop's admin directory (the back end refuses pages reached from
-    // elsewhere). A missing Referer is accepted, since browsers may withhold it.
-    Session* AdminSession(const Call& call)
+    bool HasSession(const httplib::Request& request) const
     {
-        const auto it = sessions.find(Cookie(call.request, kSessionCookie));
-        if (it == sessions.end())
-            return nullptr;
+        const std::string id = Cookie(request, kSessionCookie);
+        const std::lock_guard lock(mutex);
+        return sessions.count(id) != 0;
+    }
+
+    // An admin page needs a known session cookie and, when the browser or client sends a Referer, one
+    // under this shop's admin directory (the back end refuses pages reached from elsewhere). A missing
+    // Referer is accepted, since browsers may withhold it.
+    bool AdminSession(const Call& call) const
+    {
+        if (!HasSession(call.request))
+            return false;
         const std::string referer = call.request.get_header_value("Referer");
         if (referer.empty())
-            return &it->second;
+            return true;
         const std::string under = "://" + Host(call) + "/" + options.adminDir;
         for (const char* scheme : {"http", "https"}) {
             const std::string prefix = scheme + under;
             if (SandboxStartsWithNoCase(referer, prefix)) {
                 const char next = referer.size() > prefix.size() ? referer[prefix.size()] : '/';
                 if (next == '/' || next == '?' || next == '#')
-                    return &it->second;
+                    return true;
             }
         }
-        return nullptr;
+        return false;
     }
 
     // ---- pages of the back end ----
@@ -418,85 +470,113 @@ struct SandboxShop::Impl {
     {
         const std::string act = Param(call, "act");
         if (act == "signin") {
-            const std::vector<SandboxLink> back
-                = {{"\xB7\xB5\xBB\xD8\xC9\xCF\xD2\xBB\xD2\xB3" /* 返回上一页 */, "privilege.php?act=login"}};
-            if (captcha && LowerAscii(Param(call, "captcha")) != LowerAscii(options.captchaCode)) {
-                SendMessage(call,
-                    "\xC4\xFA\xCA\xE4\xC8\xEB\xB5\xC4\xD1\xE9\xD6\xA4\xC2\xEB\xB2\xBB\xD5\xFD\xC8\xB7\xA1\xA3" /* 您输入的验证码不正确。
-                                                                                                                */
-                    ,
-                    back);
+            const std::vector<SandboxLink> back = {{KC_TEXT("返回上一页"), "privilege.php?act=login"}};
+            bool captchaOn = false;
+            {
+                const std::lock_guard lock(mutex);
+                captchaOn = captcha;
+            }
+            if (captchaOn && LowerAscii(Param(call, "captcha")) != LowerAscii(options.captchaCode)) {
+                SendMessage(call, KC_TEXT("您输入的验证码不正确。"), back);
                 return;
             }
             if (!options.securityCode.empty() && Param(call, "safecode") != options.securityCode) {
-                SendMessage(call,
-                    "\xC4\xFA\xCA\xE4\xC8\xEB\xB5\xC4\xB0\xB2\xC8\xAB\xC2\xEB\xB2\xBB\xD5\xFD\xC8\xB7\xA1\xA3" /* 您输入的安全码不正确。
-                                                                                                                */
-                    ,
-                    back);
+                SendMessage(call, KC_TEXT("您输入的安全码不正确。"), back);
                 return;
             }
             if (Param(call, "username") != options.user || Param(call, "password") != options.password) {
-                SendMessage(call,
-                    "\xC4\xFA\xCA\xE4\xC8\xEB\xB5\xC4\xD5\xCA\xBA\xC5\xD0\xC5\xCF\xA2\xB2\xBB\xD5\xFD\xC8\xB7\xA1\xA3" /* 您输入的帐号信息不正确。 */
-                    ,
-                    back);
+                SendMessage(call, KC_TEXT("您输入的帐号信息不正确。"), back);
                 return;
             }
-            const std::string id = NewSessionId();
-            sessions[id] = Session{};
+            std::string id;
+            {
+                const std::lock_guard lock(mutex);
+                id = NewSessionIdLocked();
+                sessions.insert(id);
+            }
             call.response.set_header("Set-Cookie", std::string(kSessionCookie) + "=" + id + "; path=/");
             Redirect(call, "./index.php");
             return;
         }
         if (act == "logout") {
-            sessions.erase(Cookie(call.request, kSessionCookie));
+            const std::string id = Cookie(call.request, kSessionCookie);
+            {
+                const std::lock_guard lock(mutex);
+                sessions.erase(id);
+            }
             call.response.set_header(
                 "Set-Cookie", std::string(kSessionCookie) + "=deleted; expires=Thu, 01-Jan-1970 00:00:01 GMT; path=/");
             Redirect(call, "privilege.php?act=login");
             return;
         }
-        SendHtml(call, SandboxLoginPage(Charset(), captcha, options.captchaCode));
+        bool captchaOn = false;
+        {
+            const std::lock_guard lock(mutex);
+            captchaOn = captcha;
+        }
+        SendHtml(call, SandboxLoginPage(Charset(), captchaOn, options.captchaCode));
     }
 
     void Index(Call& call)
     {
         const std::string act = Param(call, "act");
-        if (act == "top")
+        if (act == "top") {
             SendHtml(call, SandboxTopPage(Charset(), options.user));
-        else if (act == "menu")
+        } else if (act == "menu") {
             SendHtml(call, SandboxMenuPage(Charset()));
-        else if (act == "main")
-            SendHtml(call,
-                SandboxMainPage(Charset(), static_cast<int>(articles.size()), static_cast<int>(categories.size())));
-        else
+        } else if (act == "main") {
+            int articleCount = 0;
+            int categoryCount = 0;
+            {
+                const std::lock_guard lock(mutex);
+                articleCount = static_cast<int>(articles.size());
+                categoryCount = static_cast<int>(categories.size());
+            }
+            SendHtml(call, SandboxMainPage(Charset(), articleCount, categoryCount));
+        } else {
             SendHtml(call, SandboxFramesetPage(Charset()));
+        }
     }
 
     void ArticleList(Call& call)
     {
         const int filter = ToInt(Param(call, "cat_id"));
-        std::vector<SandboxArticle> shown;
-        for (auto it = articles.rbegin(); it != articles.rend(); ++it) {
-            if (filter <= 0 || it->categoryId == filter)
-                shown.push_back(*it);
+        const int wanted = ToInt(Param(call, "page"));
+        std::vector<SandboxArticle> slice;
+        std::vector<SandboxCategory> tree;
+        int count = 0;
+        int page = 1;
+        int pageCount = 1;
+        {
+            const std::lock_guard lock(mutex);
+            static const std::set<int> kNone;
+            const auto byCategory = filter > 0 ? articlesByCategory.find(filter) : articlesByCategory.end();
+            const std::set<int>& ids = byCategory == articlesByCategory.end() ? kNone : byCategory->second;
+            count = static_cast<int>(filter > 0 ? ids.size() : articles.size());
+            pageCount = std::max(1, (count + kArticlesPerPage - 1) / kArticlesPerPage);
+            page = std::clamp(wanted, 1, pageCount);
+            // Newest first: walk back from the end, skipping the earlier pages only.
+            const int skip = (page - 1) * kArticlesPerPage;
+            if (filter > 0) {
+                auto it = ids.rbegin();
+                std::advance(it, std::min(skip, count));
+                for (; it != ids.rend() && static_cast<int>(slice.size()) < kArticlesPerPage; ++it)
+                    slice.push_back(articles.at(*it));
+            } else {
+                auto it = articles.rbegin();
+                std::advance(it, std::min(skip, count));
+                for (; it != articles.rend() && static_cast<int>(slice.size()) < kArticlesPerPage; ++it)
+                    slice.push_back(it->second);
+            }
+            tree = Tree();
         }
-        const int count = static_cast<int>(shown.size());
-        const int pageCount = std::max(1, (count + kArticlesPerPage - 1) / kArticlesPerPage);
-        const int page = std::clamp(ToInt(Param(call, "page")), 1, pageCount);
-        const size_t first = static_cast<size_t>(page - 1) * kArticlesPerPage;
-        const size_t last = std::min(shown.size(), first + kArticlesPerPage);
-        std::vector<SandboxArticle> slice(
-            shown.begin() + static_cast<std::ptrdiff_t>(first), shown.begin() + static_cast<std::ptrdiff_t>(last));
-        SendHtml(call, SandboxArticleListPage(Charset(), slice, TreeOrder(), page, pageCount, count, filter));
+        SendHtml(call, SandboxArticleListPage(Charset(), slice, tree, page, pageCount, count, filter));
     }
 
-    std::vector<SandboxLink> ArticleLinks(const Call& call, int id) const
+    static std::vector<SandboxLink> ArticleLinks(const Call& call, int id)
     {
-        return {{"\xB2\xE9\xBF\xB4\xCE\xC4\xB5\xB5" /* 查看文档 */,
-                    "http://" + Host(call) + "/article.php?id=" + std::to_string(id)},
-            {"\xBC\xCC\xD0\xF8\xCC\xED\xBC\xD3\xD0\xC2\xCE\xC4\xD5\xC2" /* 继续添加新文章 */, "article.php?act=add"},
-            {"\xB7\xB5\xBB\xD8\xCE\xC4\xD5\xC2\xC1\xD0\xB1\xED" /* 返回文章列表 */, "article.php?act=list"}};
+        return {{KC_TEXT("查看文档"), "http://" + Host(call) + "/article.php?id=" + std::to_string(id)},
+            {KC_TEXT("继续添加新文章"), "article.php?act=add"}, {KC_TEXT("返回文章列表"), "article.php?act=list"}};
     }
 
     // The address push script of the message page: the published address of the article.
@@ -506,137 +586,113 @@ struct SandboxShop::Impl {
             + Host(call) + "/article.php?id=" + std::to_string(id) + "');\r\n</script>\r\n";
     }
 
-    bool TitleTaken(std::string_view title, int categoryId, int exceptId) const
+    void SubmitArticle(Call& call, bool update)
     {
-        for (const SandboxArticle& article : articles) {
-            if (article.id != exceptId && article.categoryId == categoryId && article.title == title)
-                return true;
-        }
-        return false;
-    }
-
-    void SubmitArticle(Call& call, Session& session, bool update)
-    {
-        const std::vector<SandboxLink> back
-            = {{"\xB7\xB5\xBB\xD8\xC9\xCF\xD2\xBB\xD2\xB3" /* 返回上一页 */, "javascript:history.back()"}};
-        std::vector<SandboxField> fields;
         std::vector<SandboxFilePart> files;
         bool hasFilePart = false;
-        if (call.multipart) {
-            for (const SandboxMultipartPart& part : call.parts) {
-                if (part.hasFileName) {
-                    files.push_back({part.name, FromWire(part.fileName), part.contentType, part.value});
-                    hasFilePart = hasFilePart || part.name == "file";
-                } else {
-                    fields.emplace_back(part.name, FromWire(part.value));
-                }
+        for (const SandboxMultipartPart& part : call.parts) {
+            if (part.hasFileName) {
+                files.push_back({part.name, FromWire(part.fileName), part.contentType, part.value});
+                hasFilePart = hasFilePart || part.name == "file";
             }
-        } else {
-            for (const auto& [name, value] : call.form)
-                fields.emplace_back(name, FromWire(value));
         }
-        const std::string title = Param(call, "title");
-        const int categoryId = ToInt(Param(call, "article_cat"));
+        SandboxArticle form;
+        form.title = Param(call, "title");
+        form.categoryId = ToInt(Param(call, "article_cat"));
+        form.articleType = ToInt(Param(call, "article_type"));
+        form.isOpen = Param(call, "is_open") == "1";
+        form.author = Param(call, "author");
+        form.keywords = Param(call, "keywords");
+        form.description = Param(call, "description");
+        form.content = Param(call, "FCKeditor1");
+        form.linkUrl = Param(call, "link_url");
+        form.picture = Param(call, "article_pic");
+        form.fields = call.form;
+        form.files = std::move(files);
+        const int updateId = update ? ToInt(Param(call, "id")) : 0;
+        const std::string title = form.title;
         if (title.empty()) {
-            SendMessage(call,
-                "\xC3\xBB\xD3\xD0\xCA\xE4\xC8\xEB\xCE\xC4\xD5\xC2\xB1\xEA\xCC\xE2\xA1\xA3" /* 没有输入文章标题。 */,
-                back);
+            SendMessage(call, KC_TEXT("没有输入文章标题。"), BackLinks());
             return;
         }
-        if (!FindCategory(categoryId)) {
-            SendMessage(call,
-                "\xC3\xBB\xD3\xD0\xD1\xA1\xD4\xF1\xCE\xC4\xD5\xC2\xB7\xD6\xC0\xE0\xA3\xAC\xBB\xF2\xCE\xC4\xD5\xC2\xB7"
-                "\xD6\xC0\xE0\xB2\xBB\xB4\xE6\xD4\xDA\xA1\xA3" /* 没有选择文章分类，或文章分类不存在。 */,
-                back);
-            return;
-        }
-        SandboxArticle* article = nullptr;
-        if (update) {
-            article = FindArticle(ToInt(Param(call, "id")));
-            if (!article) {
-                SendMessage(call,
-                    "\xCE\xC4\xD5\xC2\xB2\xBB\xB4\xE6\xD4\xDA\xA3\xAC\xCE\xDE\xB7\xA8\xB1\xE0\xBC\xAD\xA1\xA3" /* 文章不存在，无法编辑。
-                                                                                                                */
-                    ,
-                    back);
-                return;
+
+        std::string refusal;
+        int id = 0;
+        {
+            const std::lock_guard lock(mutex);
+            SandboxArticle* article = update ? FindArticle(updateId) : nullptr;
+            const auto taken = titleIndex.find({form.categoryId, form.title});
+            if (!FindCategory(form.categoryId)) {
+                refusal = KC_TEXT("没有选择文章分类，或文章分类不存在。");
+            } else if (update && !article) {
+                refusal = KC_TEXT("文章不存在，无法编辑。");
+            } else if (update && !hasFilePart) {
+                // The back end reads the attachment's upload record on every edit; a form without the
+                // file input cannot be saved.
+                refusal = KC_TEXT("文章编辑失败：表单缺少附件项 file。");
+            } else if (taken != titleIndex.end() && (!article || taken->second != article->id)) {
+                refusal = KC_TEXT("文章 ") + title + KC_TEXT(" 已经存在");
+            } else {
+                if (article) {
+                    UnindexArticle(*article);
+                    form.id = article->id;
+                    form.updates = article->updates + 1;
+                    form.linkedGoods = std::move(article->linkedGoods);
+                } else {
+                    form.id = nextArticleId++;
+                }
+                for (int goodsId : pendingGoods) {
+                    if (std::find(form.linkedGoods.begin(), form.linkedGoods.end(), goodsId) == form.linkedGoods.end())
+                        form.linkedGoods.push_back(goodsId);
+                }
+                pendingGoods.clear();
+                id = form.id;
+                IndexArticle(form);
+                articles[id] = std::move(form);
             }
-            // The back end reads the attachment's upload record on every edit; a form without the
-            // file input cannot be saved.
-            if (!hasFilePart) {
-                SendMessage(call,
-                    "\xCE\xC4\xD5\xC2\xB1\xE0\xBC\xAD\xCA\xA7\xB0\xDC\xA3\xBA\xB1\xED\xB5\xA5\xC8\xB1\xC9\xD9\xB8\xBD"
-                    "\xBC\xFE\xCF\xEE file\xA1\xA3" /* 文章编辑失败：表单缺少附件项 file。 */,
-                    back);
-                return;
-            }
         }
-        if (TitleTaken(title, categoryId, article ? article->id : 0)) {
-            SendMessage(call,
-                "\xCE\xC4\xD5\xC2 " /* 文章  */ + title + " \xD2\xD1\xBE\xAD\xB4\xE6\xD4\xDA" /*  已经存在 */, back);
-            return;
-        }
-        if (!article) {
-            SandboxArticle added;
-            added.id = nextArticleId++;
-            articles.push_back(std::move(added));
-            article = &articles.back();
-        } else {
-            ++article->updates;
-        }
-        article->title = title;
-        article->categoryId = categoryId;
-        article->articleType = ToInt(Param(call, "article_type"));
-        article->isOpen = Param(call, "is_open") == "1";
-        article->author = Param(call, "author");
-        article->keywords = Param(call, "keywords");
-        article->description = Param(call, "description");
-        article->content = Param(call, "FCKeditor1");
-        article->linkUrl = Param(call, "link_url");
-        article->picture = Param(call, "article_pic");
-        for (int id : session.pendingGoods) {
-            if (std::find(article->linkedGoods.begin(), article->linkedGoods.end(), id) == article->linkedGoods.end())
-                article->linkedGoods.push_back(id);
-        }
-        session.pendingGoods.clear();
-        article->fields = std::move(fields);
-        article->files = std::move(files);
-        const int id = article->id;
-        if (update)
-            SendMessage(call,
-                "\xCE\xC4\xD5\xC2 " /* 文章  */ + title + " \xB3\xC9\xB9\xA6\xB1\xE0\xBC\xAD" /*  成功编辑 */,
-                ArticleLinks(call, id), PushScript(call, id));
+        if (!refusal.empty())
+            SendMessage(call, refusal, BackLinks());
+        else if (update)
+            SendMessage(
+                call, KC_TEXT("文章 ") + title + KC_TEXT(" 成功编辑"), ArticleLinks(call, id), PushScript(call, id));
         else
-            SendMessage(call, "\xCE\xC4\xD5\xC2\xD2\xD1\xBE\xAD\xCC\xED\xBC\xD3\xB3\xC9\xB9\xA6" /* 文章已经添加成功 */,
-                ArticleLinks(call, id), PushScript(call, id));
+            SendMessage(call, KC_TEXT("文章已经添加成功"), ArticleLinks(call, id), PushScript(call, id));
     }
 
-    void AddLinkGoods(Call& call, Session& session)
+    void AddLinkGoods(Call& call)
     {
         // add_ids is a JSON array of ids as strings: ["3","7"].
         const std::string ids = Param(call, "add_ids");
+        std::vector<int> asked;
         for (size_t i = 0; i < ids.size();) {
             if (ids[i] >= '0' && ids[i] <= '9') {
                 size_t end = i;
                 while (end < ids.size() && ids[end] >= '0' && ids[end] <= '9')
                     ++end;
-                const int id = ToInt(std::string_view(ids).substr(i, end - i));
-                const bool known = id >= 1 && id <= static_cast<int>(goods.size());
-                if (known
-                    && std::find(session.pendingGoods.begin(), session.pendingGoods.end(), id)
-                        == session.pendingGoods.end())
-                    session.pendingGoods.push_back(id);
+                asked.push_back(ToInt(std::string_view(ids).substr(i, end - i)));
                 i = end;
             } else {
                 ++i;
             }
         }
+        std::vector<std::pair<int, std::string>> linked;
+        {
+            const std::lock_guard lock(mutex);
+            for (int id : asked) {
+                const bool known = id >= 1 && id <= static_cast<int>(goods.size());
+                if (known && std::find(pendingGoods.begin(), pendingGoods.end(), id) == pendingGoods.end())
+                    pendingGoods.push_back(id);
+            }
+            for (int id : pendingGoods)
+                linked.push_back(goods[static_cast<size_t>(id - 1)]);
+        }
         std::string content = "[";
-        for (int id : session.pendingGoods) {
+        for (const auto& [id, name] : linked) {
             if (content.size() > 1)
                 content += ',';
-            content += "{\"value\":\"" + std::to_string(id) + "\",\"text\":"
-                + SandboxJsonString(goods[static_cast<size_t>(id - 1)].second, Utf8()) + ",\"data\":\"\"}";
+            content += "{\"value\":\"" + std::to_string(id) + "\",\"text\":" + SandboxJsonString(name, Utf8())
+                + ",\"data\":\"\"}";
         }
         content += "]";
         SendJson(call, JsonResult(0, "", content));
@@ -647,33 +703,49 @@ struct SandboxShop::Impl {
         std::vector<int> ids;
         for (const std::string& value : ParamList(call, "checkboxes[]"))
             ids.push_back(ToInt(value));
-        std::erase_if(articles,
-            [&](const SandboxArticle& article) { return std::find(ids.begin(), ids.end(), article.id) != ids.end(); });
-        SendMessage(call, "\xC5\xFA\xC1\xBF\xB2\xD9\xD7\xF7\xB3\xC9\xB9\xA6" /* 批量操作成功 */,
-            {{"\xB7\xB5\xBB\xD8\xCE\xC4\xD5\xC2\xC1\xD0\xB1\xED" /* 返回文章列表 */, "article.php?act=list"}});
+        {
+            const std::lock_guard lock(mutex);
+            for (int id : ids) {
+                const auto it = articles.find(id);
+                if (it == articles.end())
+                    continue;
+                UnindexArticle(it->second);
+                articles.erase(it);
+            }
+        }
+        SendMessage(call, KC_TEXT("批量操作成功"), {{KC_TEXT("返回文章列表"), "article.php?act=list"}});
     }
 
-    void Article(Call& call, Session& session)
+    void Article(Call& call)
     {
         const std::string act = Param(call, "act");
         if (act == "insert" || act == "update") {
-            SubmitArticle(call, session, act == "update");
+            SubmitArticle(call, act == "update");
         } else if (act == "add_link_goods") {
-            AddLinkGoods(call, session);
+            AddLinkGoods(call);
         } else if (act == "batch_remove" || (act == "batch" && Param(call, "type") == "button_remove")) {
             BatchRemove(call);
         } else if (act == "add") {
-            SendHtml(call, SandboxArticleFormPage(Charset(), TreeOrder(), nullptr));
+            std::vector<SandboxCategory> tree;
+            {
+                const std::lock_guard lock(mutex);
+                tree = Tree();
+            }
+            SendHtml(call, SandboxArticleFormPage(Charset(), tree, nullptr));
         } else if (act == "edit") {
-            const SandboxArticle* article = FindArticle(ToInt(Param(call, "id")));
+            std::optional<SandboxArticle> article;
+            std::vector<SandboxCategory> tree;
+            {
+                const std::lock_guard lock(mutex);
+                if (const SandboxArticle* found = FindArticle(ToInt(Param(call, "id"))))
+                    article = *found;
+                tree = Tree();
+            }
             if (article)
-                SendHtml(call, SandboxArticleFormPage(Charset(), TreeOrder(), article));
+                SendHtml(call, SandboxArticleFormPage(Charset(), tree, &*article));
             else
-                SendMessage(call,
-                    "\xCE\xC4\xD5\xC2\xB2\xBB\xB4\xE6\xD4\xDA\xA3\xAC\xCE\xDE\xB7\xA8\xB1\xE0\xBC\xAD\xA1\xA3" /* 文章不存在，无法编辑。
-                                                                                                                */
-                    ,
-                    {{"\xB7\xB5\xBB\xD8\xCE\xC4\xD5\xC2\xC1\xD0\xB1\xED" /* 返回文章列表 */, "article.php?act=list"}});
+                SendMessage(
+                    call, KC_TEXT("文章不存在，无法编辑。"), {{KC_TEXT("返回文章列表"), "article.php?act=list"}});
         } else {
             ArticleList(call);
         }
@@ -681,101 +753,103 @@ struct SandboxShop::Impl {
 
     void InsertCategory(Call& call)
     {
-        const std::vector<SandboxLink> back
-            = {{"\xB7\xB5\xBB\xD8\xC9\xCF\xD2\xBB\xD2\xB3" /* 返回上一页 */, "javascript:history.back()"}};
         const std::string name = Param(call, "cat_name");
         const int parentId = ToInt(Param(call, "parent_id"));
+        const std::string sortOrder = Param(call, "sort_order");
         if (name.empty()) {
-            SendMessage(call,
-                "\xB7\xD6\xC0\xE0\xC3\xFB\xB3\xC6\xB2\xBB\xC4\xDC\xCE\xAA\xBF\xD5\xA1\xA3" /* 分类名称不能为空。 */,
-                back);
+            SendMessage(call, KC_TEXT("分类名称不能为空。"), BackLinks());
             return;
         }
-        int type = kCategoryOrdinary;
-        if (parentId != 0) {
-            const SandboxCategory* parent = FindCategory(parentId);
-            if (!parent) {
-                SendMessage(call,
-                    "\xC9\xCF\xBC\xB6\xB7\xD6\xC0\xE0\xB2\xBB\xB4\xE6\xD4\xDA\xA1\xA3" /* 上级分类不存在。 */, back);
-                return;
+        std::string refusal;
+        {
+            const std::lock_guard lock(mutex);
+            int type = kCategoryOrdinary;
+            const SandboxCategory* parent = parentId != 0 ? FindCategory(parentId) : nullptr;
+            if (parentId != 0 && !parent) {
+                refusal = KC_TEXT("上级分类不存在。");
+            } else if (parent
+                && (parent->type == kCategorySystem || parent->type == kCategoryShopInfo
+                    || parent->type == kCategoryShopHelp)) {
+                refusal = KC_TEXT("不能在该分类下添加子分类。");
+            } else if (std::any_of(categories.begin(), categories.end(), [&](const SandboxCategory& category) {
+                           return category.parentId == parentId && category.name == name;
+                       })) {
+                refusal = KC_TEXT("分类 ") + name + KC_TEXT(" 已经存在");
+            } else {
+                if (parent && parent->type == kCategoryHelp)
+                    type = kCategoryShopHelp;
+                const int id = AddCategoryLocked(name, parentId, type);
+                SandboxCategory& category = *FindCategory(id);
+                category.sortOrder = sortOrder.empty() ? 50 : ToInt(sortOrder);
+                category.showInNav = Param(call, "show_in_nav") == "1";
+                category.keywords = Param(call, "keywords");
+                category.description = Param(call, "cat_desc");
             }
-            if (parent->type == kCategorySystem || parent->type == kCategoryShopInfo
-                || parent->type == kCategoryShopHelp) {
-                SendMessage(call,
-                    "\xB2\xBB\xC4\xDC\xD4\xDA\xB8\xC3\xB7\xD6\xC0\xE0\xCF\xC2\xCC\xED\xBC\xD3\xD7\xD3\xB7\xD6\xC0\xE0"
-                    "\xA1\xA3" /* 不能在该分类下添加子分类。 */,
-                    back);
-                return;
-            }
-            if (parent->type == kCategoryHelp)
-                type = kCategoryShopHelp;
         }
-        for (const SandboxCategory& category : categories) {
-            if (category.parentId == parentId && category.name == name) {
-                SendMessage(call,
-                    "\xB7\xD6\xC0\xE0 " /* 分类  */ + name + " \xD2\xD1\xBE\xAD\xB4\xE6\xD4\xDA" /*  已经存在 */, back);
-                return;
-            }
+        if (!refusal.empty()) {
+            SendMessage(call, refusal, BackLinks());
+            return;
         }
-        SandboxCategory category;
-        category.id = nextCategoryId++;
-        category.name = name;
-        category.parentId = parentId;
-        category.type = type;
-        const std::string sortOrder = Param(call, "sort_order");
-        category.sortOrder = sortOrder.empty() ? 50 : ToInt(sortOrder);
-        category.showInNav = Param(call, "show_in_nav") == "1";
-        category.keywords = Param(call, "keywords");
-        category.description = Param(call, "cat_desc");
-        categories.push_back(std::move(category));
-        SendMessage(call, name + "\xD2\xD1\xB3\xC9\xB9\xA6\xCC\xED\xBC\xD3" /* 已成功添加 */,
-            {{"\xBC\xCC\xD0\xF8\xCC\xED\xBC\xD3\xD0\xC2\xB7\xD6\xC0\xE0" /* 继续添加新分类 */,
-                 "articlecat.php?act=add"},
-                {"\xB7\xB5\xBB\xD8\xB7\xD6\xC0\xE0\xC1\xD0\xB1\xED" /* 返回分类列表 */, "articlecat.php?act=list"}});
+        SendMessage(call, name + KC_TEXT("已成功添加"),
+            {{KC_TEXT("继续添加新分类"), "articlecat.php?act=add"},
+                {KC_TEXT("返回分类列表"), "articlecat.php?act=list"}});
     }
 
     void RemoveCategory(Call& call)
     {
         const int id = ToInt(Param(call, "id"));
-        const SandboxCategory* category = FindCategory(id);
-        const char* refusal = nullptr;
-        if (!category) {
-            refusal = "\xB7\xD6\xC0\xE0\xB2\xBB\xB4\xE6\xD4\xDA\xA1\xA3" /* 分类不存在。 */;
-        } else if (category->type == kCategorySystem || category->type == kCategoryShopInfo
-            || category->type == kCategoryHelp) {
-            refusal = "\xCF\xB5\xCD\xB3\xB1\xA3\xC1\xF4\xB7\xD6\xC0\xE0\xA3\xAC\xB2\xBB\xD4\xCA\xD0\xED\xC9\xBE\xB3\xFD"
-                      "\xA1\xA3" /* 系统保留分类，不允许删除。 */;
-        } else if (std::any_of(categories.begin(), categories.end(),
-                       [id](const SandboxCategory& other) { return other.parentId == id; })) {
-            refusal = "\xB8\xC3\xB7\xD6\xC0\xE0\xCF\xC2\xBB\xB9\xD3\xD0\xD7\xD3\xB7\xD6\xC0\xE0\xA3\xAC\xB2\xBB\xC4\xDC"
-                      "\xC9\xBE\xB3\xFD\xA1\xA3" /* 该分类下还有子分类，不能删除。 */;
-        } else if (std::any_of(articles.begin(), articles.end(),
-                       [id](const SandboxArticle& article) { return article.categoryId == id; })) {
-            refusal
-                = "\xB8\xC3\xB7\xD6\xC0\xE0\xCF\xC2\xBB\xB9\xD3\xD0\xCE\xC4\xD5\xC2\xA3\xAC\xB2\xBB\xC4\xDC\xC9\xBE\xB3"
-                  "\xFD\xA1\xA3\xC7\xEB\xCF\xC8\xC9\xBE\xB3\xFD\xBB\xF2\xD7\xAA\xD2\xC6\xB8\xC3\xB7\xD6\xC0\xE0\xCF\xC2"
-                  "\xB5\xC4\xCE\xC4\xD5\xC2\xA1\xA3" /* 该分类下还有文章，不能删除。请先删除或转移该分类下的文章。 */;
+        std::string refusal;
+        std::vector<SandboxCategory> tree;
+        std::map<int, int> counts;
+        {
+            const std::lock_guard lock(mutex);
+            const SandboxCategory* category = FindCategory(id);
+            if (!category) {
+                refusal = KC_TEXT("分类不存在。");
+            } else if (category->type == kCategorySystem || category->type == kCategoryShopInfo
+                || category->type == kCategoryHelp) {
+                refusal = KC_TEXT("系统保留分类，不允许删除。");
+            } else if (std::any_of(categories.begin(), categories.end(),
+                           [id](const SandboxCategory& other) { return other.parentId == id; })) {
+                refusal = KC_TEXT("该分类下还有子分类，不能删除。");
+            } else if (articlesByCategory.count(id) != 0) {
+                refusal = KC_TEXT("该分类下还有文章，不能删除。请先删除或转移该分类下的文章。");
+            } else {
+                std::erase_if(categories, [id](const SandboxCategory& other) { return other.id == id; });
+                treeValid = false;
+                tree = Tree();
+                counts = ArticleCounts();
+            }
         }
-        if (refusal) {
+        if (!refusal.empty()) {
             SendJson(call, JsonResult(1, refusal, "\"\""));
             return;
         }
-        std::erase_if(categories, [id](const SandboxCategory& other) { return other.id == id; });
-        SendJson(
-            call, JsonResult(0, "", SandboxJsonString(SandboxCategoryTable(TreeOrder(), ArticleCounts()), Utf8())));
+        SendJson(call, JsonResult(0, "", SandboxJsonString(SandboxCategoryTable(tree, counts), Utf8())));
     }
 
     void ArticleCategory(Call& call)
     {
         const std::string act = Param(call, "act");
-        if (act == "insert")
+        if (act == "insert") {
             InsertCategory(call);
-        else if (act == "remove")
+            return;
+        }
+        if (act == "remove") {
             RemoveCategory(call);
-        else if (act == "add")
-            SendHtml(call, SandboxCategoryFormPage(Charset(), TreeOrder()));
+            return;
+        }
+        std::vector<SandboxCategory> tree;
+        std::map<int, int> counts;
+        {
+            const std::lock_guard lock(mutex);
+            tree = Tree();
+            counts = ArticleCounts();
+        }
+        if (act == "add")
+            SendHtml(call, SandboxCategoryFormPage(Charset(), tree));
         else
-            SendHtml(call, SandboxCategoryListPage(Charset(), TreeOrder(), ArticleCounts()));
+            SendHtml(call, SandboxCategoryListPage(Charset(), tree, counts));
     }
 
     void Admin(Call& call, std::string_view page)
@@ -788,13 +862,12 @@ struct SandboxShop::Impl {
             SendHtml(call, SandboxNotFoundPage(Charset()), 404);
             return;
         }
-        Session* session = AdminSession(call);
-        if (!session) {
+        if (!AdminSession(call)) {
             Redirect(call, "privilege.php?act=login");
             return;
         }
         if (page == "article.php")
-            Article(call, *session);
+            Article(call);
         else if (page == "articlecat.php")
             ArticleCategory(call);
         else
@@ -814,10 +887,8 @@ struct SandboxShop::Impl {
 
     void Upload(Call& call)
     {
-        if (sessions.find(Cookie(call.request, kSessionCookie)) == sessions.end()) {
-            SendUploadResult(call, 1, "", "",
-                "\xC3\xBB\xD3\xD0\xC9\xCF\xB4\xAB\xC8\xA8\xCF\xDE\xA3\xBA\xC7\xEB\xCF\xC8\xB5\xC7\xC2\xBC\xB9\xDC\xC0"
-                "\xED\xD6\xD0\xD0\xC4\xA1\xA3" /* 没有上传权限：请先登录管理中心。 */);
+        if (!HasSession(call.request)) {
+            SendUploadResult(call, 1, "", "", KC_TEXT("没有上传权限：请先登录管理中心。"));
             return;
         }
         std::string type;
@@ -846,24 +917,22 @@ struct SandboxShop::Impl {
             return;
         }
         const std::string base = cleaned.substr(0, dot);
-        const auto taken = [this](const std::string& name) {
-            return std::any_of(
-                uploads.begin(), uploads.end(), [&](const SandboxUpload& u) { return u.fileName == name; });
-        };
-        std::string name = cleaned;
-        int code = 0;
-        for (int n = 1; taken(name); ++n) {
-            name = base + "(" + std::to_string(n) + ")." + cleaned.substr(dot + 1);
-            code = 201;
-        }
         SandboxUpload upload;
-        upload.fileName = name;
-        upload.url = kUploadFolder + name;
         upload.contentType = file->contentType;
         upload.bytes = file->value;
-        upload.code = code;
-        uploads.push_back(upload);
-        SendUploadResult(call, code, upload.url, name, "");
+        {
+            const std::lock_guard lock(mutex);
+            std::string name = cleaned;
+            for (int n = 1; uploadIndex.count(name) != 0; ++n) {
+                name = base + "(" + std::to_string(n) + ")." + cleaned.substr(dot + 1);
+                upload.code = 201;
+            }
+            upload.fileName = name;
+            upload.url = kUploadFolder + name;
+            uploadIndex.emplace(name, uploads.size());
+            uploads.push_back(upload);
+        }
+        SendUploadResult(call, upload.code, upload.url, upload.fileName, "");
     }
 
     // ---- the front end ----
@@ -873,30 +942,56 @@ struct SandboxShop::Impl {
         const std::string& path = call.path;
         if (path.rfind(kUploadFolder, 0) == 0) {
             const std::string name = FromWire(path.substr(std::string_view(kUploadFolder).size()));
-            for (const SandboxUpload& upload : uploads) {
-                if (upload.fileName == name) {
-                    call.response.set_content(upload.bytes, ImageContentType(name));
-                    return;
-                }
+            std::optional<std::string> bytes;
+            {
+                const std::lock_guard lock(mutex);
+                const auto it = uploadIndex.find(name);
+                if (it != uploadIndex.end())
+                    bytes = uploads[it->second].bytes;
+            }
+            if (bytes) {
+                call.response.set_content(*bytes, ImageContentType(name));
+                return;
             }
         } else if (path == "/" || path == "/index.php") {
-            SendHtml(call, SandboxFrontIndexPage(Charset(), TreeOrder()));
+            std::vector<SandboxCategory> tree;
+            {
+                const std::lock_guard lock(mutex);
+                tree = Tree();
+            }
+            SendHtml(call, SandboxFrontIndexPage(Charset(), tree));
             return;
         } else if (path == "/article_cat.php") {
-            if (const SandboxCategory* category = FindCategory(ToInt(Param(call, "id")))) {
-                std::vector<SandboxArticle> shown;
-                for (auto it = articles.rbegin(); it != articles.rend(); ++it) {
-                    if (it->categoryId == category->id && it->isOpen)
-                        shown.push_back(*it);
+            std::optional<SandboxCategory> category;
+            std::vector<SandboxArticle> shown;
+            {
+                const std::lock_guard lock(mutex);
+                if (const SandboxCategory* found = FindCategory(ToInt(Param(call, "id")))) {
+                    category = *found;
+                    const auto ids = articlesByCategory.find(found->id);
+                    if (ids != articlesByCategory.end()) {
+                        for (auto it = ids->second.rbegin(); it != ids->second.rend(); ++it) {
+                            const SandboxArticle& article = articles.at(*it);
+                            if (article.isOpen)
+                                shown.push_back(article);
+                        }
+                    }
                 }
-                SendHtml(call, SandboxFrontCategoryPage(Charset(), *category, shown));
-            } else {
-                Redirect(call, "./index.php");
             }
+            if (category)
+                SendHtml(call, SandboxFrontCategoryPage(Charset(), *category, shown));
+            else
+                Redirect(call, "./index.php");
             return;
         } else if (path == "/article.php") {
-            const SandboxArticle* article = FindArticle(ToInt(Param(call, "id")));
-            if (article && article->isOpen)
+            std::optional<SandboxArticle> article;
+            {
+                const std::lock_guard lock(mutex);
+                const SandboxArticle* found = FindArticle(ToInt(Param(call, "id")));
+                if (found && found->isOpen)
+                    article = *found;
+            }
+            if (article)
                 SendHtml(call, SandboxFrontArticlePage(Charset(), *article));
             else
                 Redirect(call, "./index.php");
@@ -908,7 +1003,6 @@ struct SandboxShop::Impl {
     void Route(Call& call)
     {
         const std::string admin = "/" + options.adminDir;
-        std::lock_guard lock(mutex);
         if (call.path == admin) {
             Redirect(call, admin + "/");
         } else if (call.path.rfind(admin + "/", 0) == 0) {
@@ -929,7 +1023,7 @@ struct SandboxShop::Impl {
         waitCondition.wait_for(lock, std::chrono::milliseconds(std::max(0, ms)), [this] { return stopping; });
     }
 
-    std::string DrawFault(SandboxFaults& drawn)
+    std::string DrawFaultLocked(SandboxFaults& drawn)
     {
         drawn = faults;
         const double total
@@ -948,7 +1042,7 @@ struct SandboxShop::Impl {
         return {};
     }
 
-    std::string Garbage()
+    std::string GarbageLocked()
     {
         std::string bytes(256 + random() % 768, '\0');
         for (char& c : bytes)
@@ -978,24 +1072,33 @@ struct SandboxShop::Impl {
 
     void Handle(const httplib::Request& request, httplib::Response& response)
     {
-        SandboxRequest record;
-        record.method = request.method;
-        record.target = request.target;
         const std::string originalType = request.get_header_value(kOriginalContentType);
-        for (const auto& [name, value] : request.headers) {
-            if (SandboxStartsWithNoCase(name, kOriginalContentType) && name.size() == std::strlen(kOriginalContentType))
-                continue;
-            const bool isType = SandboxStartsWithNoCase(name, "Content-Type") && name.size() == 12;
-            record.headers.emplace_back(name, isType && !originalType.empty() ? originalType : value);
+        SandboxRequest record;
+        if (options.recordRequests) {
+            record.method = request.method;
+            record.target = request.target;
+            for (const auto& [name, value] : request.headers) {
+                if (SandboxStartsWithNoCase(name, kOriginalContentType)
+                    && name.size() == std::strlen(kOriginalContentType))
+                    continue;
+                const bool isType = SandboxStartsWithNoCase(name, "Content-Type") && name.size() == 12;
+                record.headers.emplace_back(name, isType && !originalType.empty() ? originalType : value);
+            }
+            record.body = request.body;
         }
-        record.body = request.body;
         SandboxFaults drawn;
         std::string fault;
+        std::string garbage;
         {
-            std::lock_guard lock(mutex);
-            fault = DrawFault(drawn);
-            record.fault = fault;
-            requests.push_back(std::move(record));
+            const std::lock_guard lock(mutex);
+            fault = DrawFaultLocked(drawn);
+            if (fault == "garbage")
+                garbage = GarbageLocked();
+            ++requestCount;
+            if (options.recordRequests) {
+                record.fault = fault;
+                requests.push_back(std::move(record));
+            }
         }
 
         if (fault == "error") {
@@ -1006,9 +1109,8 @@ struct SandboxShop::Impl {
             return;
         }
         if (fault == "garbage") {
-            std::lock_guard lock(mutex);
             response.status = 200;
-            response.set_content(Garbage(), "text/html");
+            response.set_content(garbage, "text/html");
             return;
         }
         if (fault == "hang") {
@@ -1038,6 +1140,11 @@ struct SandboxShop::Impl {
                        request.get_header_value("Content-Type"), "application/x-www-form-urlencoded")) {
             call.form = SandboxParseFormFields(request.body);
         }
+        // Every value in internal text once, so handlers compare and store without converting.
+        for (auto& field : call.query)
+            field.second = FromWire(field.second);
+        for (auto& field : call.form)
+            field.second = FromWire(field.second);
         Route(call);
         if (fault == "reset")
             CutShort(response);
@@ -1052,14 +1159,14 @@ struct SandboxShop::Impl {
             stopping = false;
         }
         server = std::make_unique<httplib::Server>();
+        const size_t threads = static_cast<size_t>(std::max(2, options.threads));
+        server->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
         // httplib's default options set SO_REUSEPORT, which lets a second shop bind a port another one
         // listens on and take half its connections. SO_REUSEADDR alone still allows a quick restart.
         server->set_socket_options([](int sock) {
             int yes = 1;
             setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         });
-        // Hanging answers hold a worker each; leave room for the rest.
-        server->new_task_queue = [] { return new httplib::ThreadPool(32); };
         // httplib reads every multipart body into its own parts and drops the raw bytes, which the
         // shop records and parses itself. Hiding the multipart type before the body is read keeps the
         // bytes; the real type travels in a header of our own. The request is not a const object.
@@ -1159,49 +1266,82 @@ const SandboxOptions& SandboxShop::Options() const
 
 std::vector<SandboxArticle> SandboxShop::Articles() const
 {
-    std::lock_guard lock(m_impl->mutex);
-    return m_impl->articles;
+    const std::lock_guard lock(m_impl->mutex);
+    std::vector<SandboxArticle> articles;
+    articles.reserve(m_impl->articles.size());
+    for (const auto& [id, article] : m_impl->articles)
+        articles.push_back(article);
+    return articles;
+}
+
+std::optional<SandboxArticle> SandboxShop::Article(int id) const
+{
+    const std::lock_guard lock(m_impl->mutex);
+    const auto it = m_impl->articles.find(id);
+    if (it == m_impl->articles.end())
+        return std::nullopt;
+    return it->second;
+}
+
+size_t SandboxShop::ArticleCount() const
+{
+    const std::lock_guard lock(m_impl->mutex);
+    return m_impl->articles.size();
 }
 
 std::vector<SandboxCategory> SandboxShop::Categories() const
 {
-    std::lock_guard lock(m_impl->mutex);
-    return m_impl->TreeOrder();
+    const std::lock_guard lock(m_impl->mutex);
+    return m_impl->Tree();
+}
+
+int SandboxShop::AddCategory(std::string_view name, int parentId, int type)
+{
+    const std::lock_guard lock(m_impl->mutex);
+    if (name.empty() || (parentId != 0 && !m_impl->FindCategory(parentId)))
+        return 0;
+    return m_impl->AddCategoryLocked(std::string(name), parentId, type);
 }
 
 std::vector<SandboxUpload> SandboxShop::Uploads() const
 {
-    std::lock_guard lock(m_impl->mutex);
+    const std::lock_guard lock(m_impl->mutex);
     return m_impl->uploads;
 }
 
 std::vector<SandboxRequest> SandboxShop::Requests() const
 {
-    std::lock_guard lock(m_impl->mutex);
+    const std::lock_guard lock(m_impl->mutex);
     return m_impl->requests;
+}
+
+size_t SandboxShop::RequestCount() const
+{
+    const std::lock_guard lock(m_impl->mutex);
+    return m_impl->requestCount;
 }
 
 void SandboxShop::ClearRequests()
 {
-    std::lock_guard lock(m_impl->mutex);
+    const std::lock_guard lock(m_impl->mutex);
     m_impl->requests.clear();
 }
 
 std::vector<std::pair<int, std::string>> SandboxShop::Goods() const
 {
-    std::lock_guard lock(m_impl->mutex);
+    const std::lock_guard lock(m_impl->mutex);
     return m_impl->goods;
 }
 
 void SandboxShop::SetFaults(const SandboxFaults& faults)
 {
-    std::lock_guard lock(m_impl->mutex);
+    const std::lock_guard lock(m_impl->mutex);
     m_impl->faults = faults;
 }
 
 void SandboxShop::SetCaptcha(bool on)
 {
-    std::lock_guard lock(m_impl->mutex);
+    const std::lock_guard lock(m_impl->mutex);
     m_impl->captcha = on;
 }
 

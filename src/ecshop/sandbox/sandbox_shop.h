@@ -9,9 +9,12 @@
 // file contents are bytes as received.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -46,6 +49,12 @@ struct SandboxOptions {
     SandboxFaults faults;
     std::uint32_t seed = 1; // random source of faults, session ids and garbage
     int port = 0; // 0: any free port of 127.0.0.1
+    // The demo category tree (system and ordinary categories over two levels) and the three articles
+    // of its information category. Off: the shop starts without categories and articles; the goods
+    // 1 to 20 exist either way.
+    bool demoData = true;
+    bool recordRequests = true; // off for long benchmarks: Requests() then stays empty
+    int threads = 32; // requests served at once; a hanging answer holds one until it ends
 };
 
 // A file part of a received multipart form (filename= present, possibly empty).
@@ -140,8 +149,17 @@ public:
     std::vector<SandboxUpload> Uploads() const; // in arrival order
     std::vector<SandboxRequest> Requests() const; // in arrival order
     void ClearRequests();
+    size_t RequestCount() const; // counted even when requests are not recorded
     // The goods the seed data holds (ids 1 to 20) and their names.
     std::vector<std::pair<int, std::string>> Goods() const;
+    // One article by id; nullopt when there is none.
+    std::optional<SandboxArticle> Article(int id) const;
+    size_t ArticleCount() const;
+
+    // Adds a category of the given type (SandboxCategoryType) under parentId (0: top level) and
+    // returns its new id; 0 when the name is empty or the parent does not exist. Unlike the back
+    // end's form, any type goes anywhere, so a test can lay out whatever tree it needs.
+    int AddCategory(std::string_view name, int parentId = 0, int type = kCategoryOrdinary);
 
     void SetFaults(const SandboxFaults& faults);
     void SetCaptcha(bool on);
