@@ -3,9 +3,31 @@
 
 #include "articles/keyword_insertion.h"
 #include "articles/run_context.h"
+#include "services/keyword_extractor.h"
+#include "sites/random_between.h"
 #include "sites/site_config.h"
+#include "text/literal.h"
+
+#include <vector>
 
 namespace kc::articles {
+
+namespace {
+
+// n lines drawn from a list, joined by ",".
+std::string DrawJoined(const RunContext& context, sites::SiteConfig& site, ListSource which, int n)
+{
+    std::string joined;
+    for (int k = 0; k < n; ++k) {
+        const std::string item = context.DrawListItem(site, which);
+        if (!joined.empty())
+            joined += ',';
+        joined += item;
+    }
+    return joined;
+}
+
+} // namespace
 
 ArticleComposer::ArticleComposer(RunContext& context, const services::KeywordExtractor* extractor)
     : ArticleComposer(context, extractor, std::random_device{}())
@@ -19,20 +41,96 @@ ArticleComposer::ArticleComposer(RunContext& context, const services::KeywordExt
 {
 }
 
-void ArticleComposer::ChooseCategory(sites::SiteConfig&, Article&) { }
-
-bool ArticleComposer::ChooseCustomTitle(sites::SiteConfig&, int, Article&)
+void ArticleComposer::ChooseCategory(sites::SiteConfig& site, Article& article)
 {
-    return true;
+    if (!article.categoryMarker) {
+        const auto count = static_cast<int32_t>(site.categoryIdList.size());
+        if (site.categoryIdCount > 0 && count > 0) {
+            // The bag runs over the count the preparation set; an entry beyond the list (a count changed
+            // by hand) gives no category rather than a read past the list.
+            const int32_t pick = site.categoryBag.Draw(1, site.categoryIdCount);
+            article.categoryId = pick <= count ? site.categoryIdList[static_cast<size_t>(pick - 1)] : 0;
+        } else {
+            article.categoryId = 0;
+        }
+    }
+    site.categoryId = article.categoryId;
 }
 
-void ArticleComposer::ReleaseCustomTitle(const sites::SiteConfig&, const Article&) { }
+bool ArticleComposer::ChooseCustomTitle(sites::SiteConfig& site, int siteNumber, Article& article)
+{
+    if (!site.customTitles)
+        return true;
+    for (;;) {
+        ++site.customTitleCursor;
+        if (site.customTitleCursor > site.customTitlesCount || m_context.StopRequested() || site.stopRequested) {
+            if (site.customTitleCursor > site.customTitlesCount)
+                m_context.LogLine(KC_TEXT("自定义标题使用完了"), siteNumber);
+            return false;
+        }
+        const int32_t pick
+            = site.customTitlesInOrder ? site.customTitleCursor : site.customTitlesBag.Draw(1, site.customTitlesCount);
+        // The look and the mark are one step, so no other site of the group takes the same title.
+        const RunContext::Guard guard(m_context);
+        std::string candidate = m_context.TitleLine(site.titleGroup, pick);
+        if (candidate.starts_with(RunContext::kUsedTitleMark))
+            continue;
+        if (site.customTitlesDelete)
+            m_context.SetTitleLine(site.titleGroup, pick, std::string(RunContext::kUsedTitleMark) + candidate);
+        article.title = candidate;
+        article.customTitle = std::move(candidate);
+        article.customTitlePick = pick;
+        return true;
+    }
+}
 
-void ArticleComposer::ChooseKeywords(sites::SiteConfig&, const Article&) { }
+void ArticleComposer::ReleaseCustomTitle(const sites::SiteConfig& site, const Article& article)
+{
+    if (site.customTitles && site.customTitlesDelete && article.customTitlePick > 0)
+        m_context.SetTitleLine(site.titleGroup, article.customTitlePick, article.customTitle);
+}
 
-void ArticleComposer::ChooseGoods(sites::SiteConfig&) { }
+void ArticleComposer::ChooseKeywords(sites::SiteConfig& site, const Article& article)
+{
+    site.keywordsChosen.clear();
+    switch (site.keywordsMode) {
+    case kKeywordsFromList:
+        if (site.keywordsCount > 0)
+            site.keywordsChosen = DrawJoined(m_context, site, ListSource::kKeywords,
+                sites::RandomBetween(m_random, site.keywordsMin, site.keywordsMax));
+        break;
+    case kKeywordsBuiltIn: {
+        const int n = sites::RandomBetween(m_random, site.keywordsMin, site.keywordsMax);
+        if (m_extractor == nullptr)
+            break;
+        std::vector<std::string> words;
+        std::string keywords = m_extractor->Extract(article.body + article.title, words, n > 0 ? n : 5);
+        for (char& c : keywords)
+            if (c == ' ')
+                c = ',';
+        site.keywordsChosen = std::move(keywords);
+        break;
+    }
+    case kKeywordsTitle:
+        site.keywordsChosen = article.title;
+        break;
+    default:
+        break;
+    }
+}
 
-void ArticleComposer::ChooseAuthor(sites::SiteConfig&) { }
+void ArticleComposer::ChooseGoods(sites::SiteConfig& site)
+{
+    site.goodsChosen.clear();
+    if (site.goodsMode != kGoodsModeNone && site.goodsCount > 0)
+        site.goodsChosen = DrawJoined(
+            m_context, site, ListSource::kGoods, sites::RandomBetween(m_random, site.goodsMin, site.goodsMax));
+}
+
+void ArticleComposer::ChooseAuthor(sites::SiteConfig& site)
+{
+    site.author = site.authorsCount > 0 ? m_context.DrawListItem(site, ListSource::kAuthors) : std::string("admin");
+}
 
 void ArticleComposer::InsertKeywords(
     sites::SiteConfig& site, std::string& title, std::string& body, std::string_view tagKeywords)

@@ -1,6 +1,8 @@
 // Splitting list texts into lines and telling a list file from an inline list.
 #include "articles/text_list.h"
 
+#include "text/char_helpers.h"
+#include "text/markers.h"
 #include "text/native_path.h"
 #include "text/text_encoding.h"
 
@@ -24,6 +26,47 @@ std::vector<std::string> SplitLines(std::string_view text)
         start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
     }
     return lines;
+}
+
+std::vector<std::string> SplitAt(std::string_view text, std::string_view separator)
+{
+    std::vector<std::string> pieces;
+    if (separator.empty()) {
+        if (!text.empty())
+            pieces.emplace_back(text);
+        return pieces;
+    }
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t hit = text::FindText(text, separator, pos);
+        if (hit == std::string_view::npos) {
+            pieces.emplace_back(text.substr(pos));
+            break;
+        }
+        pieces.emplace_back(text.substr(pos, hit - pos));
+        pos = hit + separator.size();
+    }
+    return pieces;
+}
+
+std::string TrimSpaces(std::string_view text)
+{
+    constexpr std::string_view kFullWidthSpace = "\xA1\xA1";
+    size_t begin = std::string_view::npos;
+    size_t end = 0;
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t length = text::CharLength(text, pos);
+        const std::string_view character = text.substr(pos, length);
+        const bool space = character == " " || character == "\t" || character == "\r" || character == "\n"
+            || character == kFullWidthSpace;
+        if (!space) {
+            if (begin == std::string_view::npos)
+                begin = pos;
+            end = pos + length;
+        }
+        pos += length;
+    }
+    return begin == std::string_view::npos ? std::string() : std::string(text.substr(begin, end - begin));
 }
 
 bool NamesExistingPath(std::string_view text)

@@ -11,6 +11,13 @@ namespace kc::articles {
 // text has no line; a break at the very end adds no empty last line; empty lines in between are kept.
 std::vector<std::string> SplitLines(std::string_view text);
 
+// The pieces of text between separators (matched only on character boundaries): none for an empty text, no
+// empty last piece after a separator at the very end; the whole text when the separator is empty.
+std::vector<std::string> SplitAt(std::string_view text, std::string_view separator);
+
+// The text without ASCII spaces, tabs, CR, LF and full-width spaces at either end.
+std::string TrimSpaces(std::string_view text);
+
 // True when the text is one line naming an existing file or folder (internal-text path).
 bool NamesExistingPath(std::string_view text);
 
