@@ -13,12 +13,14 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
+#include <system_error>
 
 namespace kc::text {
 namespace {
@@ -102,6 +104,10 @@ struct FileBytes {
 
 bool ReadWholeFile(std::string_view path, FileBytes& bytes)
 {
+    // A folder opens as a stream here, with a size no buffer can take: it is no file to read.
+    std::error_code error;
+    if (std::filesystem::is_directory(NativePath(path), error))
+        return false;
     std::ifstream in(NativePath(path), std::ios::binary);
     if (!in)
         return false;

@@ -120,6 +120,10 @@ TEST(LoadText, MissingFileGivesEmptyTextAndLeavesDetectedAlone)
     int detected = 42;
     EXPECT_EQ(LoadText("/nonexistent/folder/file.txt", 0, &detected), "");
     EXPECT_EQ(detected, 42);
+    // A folder where a file was expected (a list setting naming the article folder) is no file either.
+    TempDir dir;
+    EXPECT_EQ(LoadText(dir.Path().string(), 1, &detected), "");
+    EXPECT_EQ(detected, 42);
 }
 
 TEST(LoadText, ReadOnlyFileIsStillRead)
