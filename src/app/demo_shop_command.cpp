@@ -1,4 +1,4 @@
-// The demo-shop command: serves the sandbox shop on 127.0.0.1 until Ctrl-C or SIGTERM.
+// The demo-shop command: serves the sandbox shop on a loopback address until Ctrl-C or SIGTERM.
 #include "app/commands.h"
 
 #include "ecshop/sandbox/sandbox_shop.h"
@@ -18,10 +18,11 @@ namespace {
 
 const char* const kDemoShopHelp
     = "Usage: kestrune-courier demo-shop [OPTIONS]\n\n"
-      "Serves an EcShop-compatible back end and shop front end on 127.0.0.1 for tests and demos,\n"
-      "prints its addresses and credentials, and runs until Ctrl-C or SIGTERM.\n\n"
+      "Serves an EcShop-compatible back end and shop front end on a loopback address for tests and\n"
+      "demos, prints its addresses and credentials, and runs until Ctrl-C or SIGTERM.\n\n"
       "Options:\n"
-      "  --port N             port of 127.0.0.1 (default: any free port)\n"
+      "  --host ADDRESS       loopback address to listen on, 127.x.y.z (default 127.0.0.1)\n"
+      "  --port N             port to listen on (default: any free port)\n"
       "  --encoding E         gbk or utf-8 (default utf-8)\n"
       "  --admin-dir DIR      administration directory (default admin)\n"
       "  --user U             administrator name (default admin)\n"
@@ -96,7 +97,9 @@ int RunDemoShop(const std::vector<std::string>& args)
         if (i + 1 >= args.size())
             return Fail("unknown option or missing value: '" + arg + "' (try --help)");
         const std::string& value = args[++i];
-        if (arg == "--port") {
+        if (arg == "--host") {
+            options.host = value;
+        } else if (arg == "--port") {
             const auto port = ParseWhole(value, 1, 65535);
             if (!port)
                 return Fail("--port needs a number from 1 to 65535, not '" + value + "'");
@@ -160,8 +163,10 @@ int RunDemoShop(const std::vector<std::string>& args)
     ecshop::SandboxShop shop(options);
     if (!shop.Start()) {
         pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
-        return Fail(options.port > 0 ? "cannot listen on 127.0.0.1:" + std::to_string(options.port)
-                                     : std::string("cannot listen on 127.0.0.1"));
+        const std::string where = options.host + (options.port > 0 ? ":" + std::to_string(options.port) : "");
+        if (options.host.rfind("127.", 0) != 0)
+            return Fail("--host must be a loopback address (127.x.y.z), not '" + options.host + "'");
+        return Fail("cannot listen on " + where + " (address not available or port taken)");
     }
     std::printf("Sandbox shop (%s) running.\n"
                 "  Shop:     %s/\n"

@@ -140,6 +140,25 @@ std::string ScriptString(std::string_view text)
     return out;
 }
 
+// A dotted IPv4 address of the loopback network 127.0.0.0/8.
+bool IsLoopbackAddress(std::string_view host)
+{
+    int parts = 0;
+    size_t i = 0;
+    while (i <= host.size()) {
+        const size_t dot = std::min(host.find('.', i), host.size());
+        const std::string_view piece = host.substr(i, dot - i);
+        if (piece.empty() || piece.size() > 3 || piece.find_first_not_of("0123456789") != std::string_view::npos
+            || ToInt(piece) > 255)
+            return false;
+        if (parts == 0 && piece != "127")
+            return false;
+        ++parts;
+        i = dot + 1;
+    }
+    return parts == 4;
+}
+
 // One request, decoded once, before any lock is taken.
 struct Call {
     const httplib::Request& request;
@@ -1152,7 +1171,7 @@ struct SandboxShop::Impl {
 
     bool Start()
     {
-        if (server)
+        if (server || !IsLoopbackAddress(options.host))
             return false;
         {
             std::lock_guard lock(waitMutex);
@@ -1186,9 +1205,9 @@ struct SandboxShop::Impl {
         server->Post(".*", handler);
         int bound = -1;
         if (options.port > 0)
-            bound = server->bind_to_port("127.0.0.1", options.port) ? options.port : -1;
+            bound = server->bind_to_port(options.host.c_str(), options.port) ? options.port : -1;
         else
-            bound = server->bind_to_any_port("127.0.0.1");
+            bound = server->bind_to_any_port(options.host.c_str());
         if (bound <= 0) {
             server.reset();
             return false;
@@ -1251,7 +1270,7 @@ int SandboxShop::Port() const
 
 std::string SandboxShop::ShopUrl() const
 {
-    return "http://127.0.0.1:" + std::to_string(m_impl->port);
+    return "http://" + m_impl->options.host + ":" + std::to_string(m_impl->port);
 }
 
 std::string SandboxShop::AdminUrl() const

@@ -48,7 +48,10 @@ struct SandboxOptions {
     std::string captchaCode = "8888";
     SandboxFaults faults;
     std::uint32_t seed = 1; // random source of faults, session ids and garbage
-    int port = 0; // 0: any free port of 127.0.0.1
+    // The loopback address to listen on (any 127.x.y.z). Cookies are kept per host, not per port, so
+    // shops that clients of one process log into at the same time need addresses of their own.
+    std::string host = "127.0.0.1";
+    int port = 0; // 0: any free port of the host
     // The demo category tree (system and ordinary categories over two levels) and the three articles
     // of its information category. Off: the shop starts without categories and articles; the goods
     // 1 to 20 exist either way.
@@ -131,15 +134,15 @@ public:
     SandboxShop(const SandboxShop&) = delete;
     SandboxShop& operator=(const SandboxShop&) = delete;
 
-    // Binds 127.0.0.1 (the options' port, or a free one) and serves on a thread of its own. False
-    // when the port cannot be bound or the shop already runs.
+    // Binds the options' host and port (or a free port) and serves on threads of its own. False when
+    // the host is not a loopback address, the port cannot be bound or the shop already runs.
     bool Start();
     // Ends hanging and delayed answers, closes the listening socket and waits for the server thread.
     void Stop();
     bool Running() const;
 
     int Port() const;
-    std::string ShopUrl() const; // "http://127.0.0.1:PORT"
+    std::string ShopUrl() const; // "http://HOST:PORT"
     std::string AdminUrl() const; // ShopUrl() + "/" + admin directory
     const SandboxOptions& Options() const;
 
