@@ -7,10 +7,12 @@ namespace kc::app {
 
 // Defined in the commands' own files.
 extern const Command kDemoShopCommand;
+extern const Command kRunCommand;
+extern const Command kDemoCommand;
 
 std::span<const Command> Commands()
 {
-    static const std::array<Command, 1> kCommands = {kDemoShopCommand};
+    static const std::array<Command, 3> kCommands = {kDemoCommand, kRunCommand, kDemoShopCommand};
     return kCommands;
 }
 
