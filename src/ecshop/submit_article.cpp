@@ -15,7 +15,10 @@
 #include "text/text_cleaner.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <map>
+#include <memory>
 #include <mutex>
 
 namespace kc::ecshop {
@@ -25,6 +28,23 @@ namespace {
 // One lock for the whole process: a shop links the goods of the next added article, so the link
 // requests of one article and its submission must not interleave with another worker's.
 std::mutex g_goodsLock;
+
+// Sites of the list may be one and the same shop. An article without goods added there between
+// another site's links and its form would take those links, so every submission also holds the lock
+// of its shop; sites of different shops never wait for each other on it. Taken after the goods lock.
+std::mutex& ShopLock(const kc::sites::SiteConfig& site)
+{
+    static std::mutex mapMutex;
+    static std::map<std::string, std::unique_ptr<std::mutex>> locks;
+    std::string key = site.domain + "/" + site.adminDir;
+    for (char& c : key)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::lock_guard<std::mutex> lock(mapMutex);
+    std::unique_ptr<std::mutex>& entry = locks[key];
+    if (!entry)
+        entry = std::make_unique<std::mutex>();
+    return *entry;
+}
 
 // Pieces between commas; an empty text gives none, a comma at the very end no empty last piece.
 std::vector<std::string> SplitAtComma(std::string_view text)
@@ -162,7 +182,10 @@ int FindArticleId(std::string_view listPage, std::string_view title)
         if (kc::text::FindText(row, title) == std::string::npos
             && kc::text::FindText(kc::http::DecodeHtmlEntities(row), title) == std::string::npos)
             continue;
-        return LeadingInteger(reader.GetAttribute(row, "value"));
+        // The heading row carries words a title may hold ("文章标题") but no article id: look further.
+        const int id = LeadingInteger(reader.GetAttribute(row, "value"));
+        if (id >= 1)
+            return id;
     }
     return 0;
 }
@@ -207,8 +230,10 @@ bool SubmitArticle(std::string_view title, std::string& body, kc::sites::SiteCon
 
     form.goodsIds = SplitAtComma(site.goodsChosen);
     std::unique_lock<std::mutex> goodsLock(g_goodsLock, std::defer_lock);
-    if (!site.goodsChosen.empty()) {
+    if (!site.goodsChosen.empty())
         goodsLock.lock();
+    const std::lock_guard<std::mutex> shopLock(ShopLock(site));
+    if (!site.goodsChosen.empty()) {
         for (const std::string& id : form.goodsIds) {
             int encoding = 0;
             SiteClient(site).Request(BackEndBase(site) + "/article.php?is_ajax=1&act=add_link_goods&add_ids=%5B%22" + id

@@ -54,8 +54,8 @@ int RandomBetween(std::mt19937& random, int low, int high);
 std::string MakeDescription(std::string_view body, int length);
 
 // The id of the article titled title in an article list page: the first row of the table "list-table"
-// whose text, character references decoded, holds the title (exact case), read from the row's first
-// "value" attribute. 0 when no row matches.
+// whose HTML, as it stands or with its character references decoded, holds the title (exact case) and
+// whose first "value" attribute is an id of at least 1. 0 when no row qualifies.
 int FindArticleId(std::string_view listPage, std::string_view title);
 
 // True when a submission answer says the article was added or edited.
