@@ -243,6 +243,17 @@ void* CookieStore::Handle() const
     return m_impl->share;
 }
 
+void CookieStore::Clear()
+{
+    if (!m_impl->share)
+        return;
+    EasyPtr handle(curl_easy_init());
+    if (!handle)
+        return;
+    curl_easy_setopt(handle.get(), CURLOPT_SHARE, m_impl->share);
+    curl_easy_setopt(handle.get(), CURLOPT_COOKIELIST, "ALL");
+}
+
 CookieStore& ProcessCookies()
 {
     // Never destroyed: worker threads may still be using it while the process exits.

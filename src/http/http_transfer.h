@@ -20,6 +20,9 @@ public:
     // The CURLSH* behind it, as void* so that this header needs no curl include.
     void* Handle() const;
 
+    // Forgets every cookie, so that tests of the process-wide store start from an empty one.
+    void Clear();
+
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;

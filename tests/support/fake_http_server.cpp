@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cctype>
 #include <condition_variable>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -72,6 +73,8 @@ public:
     }
     ssize_t write(const char* data, size_t size) override
     {
+        if (m_muted)
+            return static_cast<ssize_t>(size);
         if (!is_writable())
             return -1;
         return ::send(m_fd, data, size, MSG_NOSIGNAL);
@@ -87,13 +90,45 @@ public:
         return end == std::string::npos ? m_received : m_received.substr(0, end + 4);
     }
 
+    // Reads a body of a known length as it arrives, whatever its type claims it to be.
+    bool ReadBody(size_t length, std::string& body)
+    {
+        body.clear();
+        char buffer[4096];
+        while (body.size() < length) {
+            const ssize_t got = read(buffer, std::min(sizeof(buffer), length - body.size()));
+            if (got <= 0)
+                return false;
+            body.append(buffer, static_cast<size_t>(got));
+        }
+        return true;
+    }
+
+    // Sends bytes past the library, for answers that stall or break off midway.
+    bool SendRaw(std::string_view bytes)
+    {
+        while (!bytes.empty()) {
+            if (!is_writable())
+                return false;
+            const ssize_t sent = ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+            if (sent <= 0)
+                return false;
+            bytes.remove_prefix(static_cast<size_t>(sent));
+        }
+        return true;
+    }
+
+    // After a raw answer the library's own answer must not follow it onto the wire.
+    void Mute() { m_muted = true; }
+
 private:
     int m_fd;
     std::string m_received;
+    bool m_muted = false;
 };
 
 // The stream of the plain connection this thread is serving, if any.
-thread_local const RecordingStream* t_stream = nullptr;
+thread_local RecordingStream* t_stream = nullptr;
 
 HeaderList ParseHead(const std::string& head)
 {
@@ -259,6 +294,21 @@ void FakeHttpServer::Impl::Handle(const httplib::Request& request, httplib::Resp
         return;
     }
     const size_t half = answer.body.size() / 2;
+    if (t_stream) {
+        // The library writes nothing from a content provider of a server that is not listening itself,
+        // so a plain connection gets its broken answer straight onto the socket.
+        std::string head = "HTTP/1.1 " + std::to_string(answer.status) + " Scripted\r\n";
+        head += "Content-Type: " + (contentType.empty() ? std::string("text/plain") : contentType) + "\r\n";
+        for (const auto& [key, value] : answer.headers) {
+            if (!EqualNoCase(key, "Content-Type"))
+                head += key + ": " + value + "\r\n";
+        }
+        head += "Content-Length: " + std::to_string(answer.body.size()) + "\r\nConnection: close\r\n\r\n";
+        if (t_stream->SendRaw(head + answer.body.substr(0, half)) && !answer.cutBody && Pause(answer.bodyPause))
+            t_stream->SendRaw(std::string_view(answer.body).substr(half));
+        t_stream->Mute();
+        return;
+    }
     response.set_content_provider(answer.body.size(), contentType.empty() ? "text/plain" : contentType,
         [this, answer, half](size_t offset, size_t, httplib::DataSink& sink) {
             if (offset < half)
@@ -274,6 +324,20 @@ void FakeHttpServer::Impl::Route()
 {
     auto handler = [this](const httplib::Request& request, httplib::Response& response) { Handle(request, response); };
     server->Get(".*", handler).Post(".*", handler).Put(".*", handler).Delete(".*", handler);
+    // On a plain connection the body is read here, before the library would parse it: a multipart body
+    // is recorded as the bytes sent, and one the library finds malformed is recorded and answered too.
+    server->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+        if (!t_stream || EqualNoCase(request.get_header_value("Transfer-Encoding"), "chunked"))
+            return httplib::Server::HandlerResponse::Unhandled;
+        httplib::Request withBody = request;
+        const size_t length = std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10);
+        if (!t_stream->ReadBody(length, withBody.body)) {
+            response.status = 400;
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        Handle(withBody, response);
+        return httplib::Server::HandlerResponse::Handled;
+    });
 }
 
 bool FakeHttpServer::Impl::StartPlain()
