@@ -1,0 +1,10 @@
+// The application's icon, drawn rather than shipped, for the windows and the tray.
+#pragma once
+
+#include <QIcon>
+
+namespace kc::gui {
+
+QIcon AppIcon();
+
+} // namespace kc::gui
