@@ -133,22 +133,20 @@ std::string InsertWords(std::string_view text, const std::vector<std::string>& w
         placed.push_back({l, std::move(inserted)});
     }
 
-    // Words in insertion order at the positions in ascending order.
-    std::vector<int32_t> sorted;
-    sorted.reserve(placed.size());
+    // Each word stays with the position it was placed at: a word that took a space for an English
+    // neighbour must not land somewhere else, glued to a word.
+    std::stable_sort(
+        placed.begin(), placed.end(), [](const Insertion& a, const Insertion& b) { return a.after < b.after; });
     size_t extra = 0;
-    for (const auto& insertion : placed) {
-        sorted.push_back(insertion.after);
+    for (const auto& insertion : placed)
         extra += insertion.word.size();
-    }
-    std::sort(sorted.begin(), sorted.end());
     std::string result;
     result.reserve(text.size() + extra);
     size_t copied = 0;
-    for (size_t i = 0; i < placed.size(); ++i) {
-        const size_t cut = map.OffsetAfter(sorted[i]);
+    for (const auto& insertion : placed) {
+        const size_t cut = map.OffsetAfter(insertion.after);
         result.append(text.substr(copied, cut - copied));
-        result.append(placed[i].word);
+        result.append(insertion.word);
         copied = cut;
     }
     result.append(text.substr(copied));
