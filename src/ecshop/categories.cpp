@@ -64,7 +64,9 @@ std::vector<CategoryItem> ParseCategoryList(std::string_view page, const std::ve
             continue;
         CategoryItem item;
         item.value = id;
-        const std::string name = kc::text::BetweenMarkers(row, ">", "</a>", nullptr, /*nearest=*/true);
+        // The list writes names HTML-escaped; the tree shows them as the user typed them.
+        const std::string name
+            = kc::http::DecodeHtmlEntities(kc::text::BetweenMarkers(row, ">", "</a>", nullptr, /*nearest=*/true));
         item.text = name + "[" + std::to_string(id) + "]";
         item.depth = std::max(1, LeadingInteger(reader.GetAttribute(startTag, "class")) + 1);
         for (int j = static_cast<int>(items.size()) - 1; j >= 0 && item.depth > 1; --j) {

@@ -20,7 +20,7 @@ enum CategoryCheck : int {
 
 // One category as the tree shows it, in the order of the shop's list.
 struct CategoryItem {
-    std::string text; // name + "[" + id + "]"
+    std::string text; // name (character references decoded) + "[" + id + "]"
     int value = 0; // the category id
     int depth = 1; // 1 for top-level items
     int parent = -1; // index of the parent item in the list, -1 for a top-level item

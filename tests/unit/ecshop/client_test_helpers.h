@@ -3,6 +3,7 @@
 
 #include "ecshop/sandbox/sandbox_shop.h"
 #include "http/http_client.h"
+#include "log/run_log.h"
 #include "platform/run_directory.h"
 #include "sites/site_config.h"
 #include "support/fake_http_server.h"
@@ -10,8 +11,10 @@
 #include "text/literal.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kc::ecshop::testing {
 
@@ -62,6 +65,38 @@ public:
 private:
     kc::test::TempDir m_dir;
     std::filesystem::path m_previous;
+};
+
+// A UTF-8 literal as a shop of that encoding has it on the wire: GBK bytes or UTF-8 as written.
+inline std::string Wire(std::string_view utf8, bool gbk)
+{
+    return gbk ? U(utf8) : std::string(utf8);
+}
+
+// A run log that keeps its lines ("SITE|message", SITE the site number) for the test to read.
+class LogCapture {
+public:
+    LogCapture()
+    {
+        m_log.SetSiteLabels([](int site) { return std::to_string(site); });
+        kc::log::LogView view;
+        view.appendRow = [this](const kc::log::LogRow& row) {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_lines.push_back(row.site + "|" + row.message);
+        };
+        m_log.SetView(std::move(view));
+    }
+    kc::log::RunLog* Log() { return &m_log; }
+    std::vector<std::string> Lines() const
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_lines;
+    }
+
+private:
+    kc::log::RunLog m_log;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_lines;
 };
 
 // A text answer with a content type.
