@@ -3,6 +3,7 @@
 
 #include "platform/event_pump.h"
 #include "text/native_path.h"
+#include "text/tag_shield.h"
 #include "text/text_encoding.h"
 
 #include <algorithm>
@@ -115,30 +116,10 @@ void DeleteReference(std::string& text, std::string_view reference)
 
 std::string RemoveTagsAndReferences(std::string_view text)
 {
-    // A tag is a "<" with the first ">" after it and no other "<" between them; a ">" without such
-    // a "<" and a "<" without such a ">" stay in the text.
-    std::string out;
-    out.reserve(text.size());
-    size_t pos = 0;
-    while (pos < text.size()) {
-        const size_t open = text.find('<', pos);
-        if (open == std::string_view::npos) {
-            out.append(text.substr(pos));
-            break;
-        }
-        out.append(text.substr(pos, open - pos));
-        const size_t next = text.find_first_of("<>", open + 1);
-        if (next == std::string_view::npos) {
-            out.append(text.substr(open));
-            break;
-        }
-        if (text[next] == '>') {
-            pos = next + 1;
-        } else {
-            out.append(text.substr(open, next - open));
-            pos = next;
-        }
-    }
+    // The tag shield's removal: a tag is a "<" with the first ">" after it and no other "<" or ">"
+    // between them; unpaired angle brackets stay in the text.
+    text::TagShield shield;
+    std::string out = shield.Protect(text, {}, true);
     for (const std::string_view reference : kReferences)
         DeleteReference(out, reference);
     return out;
