@@ -172,7 +172,6 @@ public:
             }
         }
         sites.Append(site);
-        labels.push_back(sites::SiteLabel(site));
         return sites.sites.back();
     }
 
@@ -195,7 +194,14 @@ public:
         host.SetOptions(options);
     }
 
-    void Run() { run->ToggleRun(false); }
+    // The labels rows are matched against are those of the records as the test left them.
+    void Run()
+    {
+        labels.clear();
+        for (const sites::SiteConfig& site : sites.sites)
+            labels.push_back(sites::SiteLabel(site));
+        run->ToggleRun(false);
+    }
 
     std::vector<Row> Rows() const
     {

@@ -1,0 +1,72 @@
+// The per-site address files of a run.
+#include "log/article_address_files.h"
+
+#include "log/format_time.h"
+#include "platform/run_directory.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+namespace {
+
+// Paths here are native (UTF-8) file names.
+std::chrono::system_clock::time_point At(int hour, int minute, int second)
+{
+    std::tm local{};
+    local.tm_year = 2019 - 1900;
+    local.tm_mon = 2;
+    local.tm_mday = 5;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    return std::chrono::system_clock::from_time_t(std::mktime(&local));
+}
+
+class ArticleAddressFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override { kc::platform::SetRunDirectory(m_dir.Path()); }
+    void TearDown() override { kc::platform::SetRunDirectory({}); }
+
+    std::filesystem::path Folder() const { return m_dir.Path() / "文章地址"; }
+
+    kc::test::TempDir m_dir;
+};
+
+TEST_F(ArticleAddressFilesTest, OneFilePerSiteNamedAtItsFirstAddress)
+{
+    const std::string label = "shop.example:8080(admin)";
+    // ":" in the label becomes "：" in the name; the time is that of the site's first address.
+    const auto path = Folder() / "shop.example：8080(admin) 2019-03-05 07-08-09.txt";
+    std::filesystem::create_directories(Folder());
+    kc::test::WriteFileBytes(path, "left from an earlier run\r\n");
+
+    kc::log::ArticleAddressFiles files;
+    EXPECT_TRUE(files.Append(label, "http://shop.example:8080/article.php?id=4", At(7, 8, 9)));
+    EXPECT_TRUE(files.Append(label, "http://shop.example:8080/article.php?id=5", At(7, 9, 0)));
+    EXPECT_TRUE(files.Append("other(x)", "http://other/1", At(7, 9, 1)));
+    EXPECT_EQ(files.FileOf(label), path);
+    const std::string firstRun
+        = "http://shop.example:8080/article.php?id=4\r\nhttp://shop.example:8080/article.php?id=5\r\n";
+    EXPECT_EQ(kc::test::ReadFileBytes(path), firstRun);
+    EXPECT_EQ(kc::test::ReadFileBytes(Folder() / "other(x) 2019-03-05 07-09-01.txt"), "http://other/1\r\n");
+
+    // After the run's end the next address starts a new file.
+    files.CloseAll();
+    EXPECT_TRUE(files.FileOf(label).empty());
+    EXPECT_TRUE(files.Append(label, "http://shop.example:8080/article.php?id=6", At(8, 0, 0)));
+    EXPECT_EQ(kc::test::ReadFileBytes(Folder() / "shop.example：8080(admin) 2019-03-05 08-00-00.txt"),
+        "http://shop.example:8080/article.php?id=6\r\n");
+    EXPECT_EQ(kc::test::ReadFileBytes(path), firstRun) << "the first file is left as it was";
+}
+
+TEST_F(ArticleAddressFilesTest, AFolderThatCannotBeCreatedFailsTheAppend)
+{
+    kc::test::WriteFileBytes(Folder(), "in the way");
+    kc::log::ArticleAddressFiles files;
+    EXPECT_FALSE(files.Append("a(b)", "http://a/1"));
+}
+
+} // namespace
