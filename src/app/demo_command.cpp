@@ -9,6 +9,7 @@
 #include "text/literal.h"
 #include "text/native_path.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -247,7 +248,9 @@ bool WriteDemoSettings(config::ConfigStore& store, std::vector<DemoShop>& shops,
     store.WriteText(KC_TEXT("编辑框全局更新数量"), "0");
     store.WriteBool(KC_TEXT("选择框失败时重复尝试"), true);
     store.WriteBool(KC_TEXT("选择框按读入顺序发布"), false);
-    store.WriteNumber(KC_TEXT("组合框访问方式"), 0);
+    // Every demo shop listens on 127.0.0.1, and access method 1 keeps cookies per host name whatever the
+    // port: method 2 keeps each site's session with its own client.
+    store.WriteNumber(KC_TEXT("组合框访问方式"), 1);
     store.WriteBool(KC_TEXT("选择框增强提交"), false);
     store.WriteBool(KC_TEXT("选择框完成关机"), false);
     return store.Save();
@@ -282,7 +285,8 @@ std::filesystem::path NewestFile(const std::filesystem::path& folder)
     return newest;
 }
 
-void PrintWhereToLook(const std::filesystem::path& home, const std::vector<DemoShop>& shops)
+void PrintWhereToLook(
+    const std::filesystem::path& home, const std::vector<DemoShop>& shops, const std::vector<size_t>& before)
 {
     const auto native = [](const std::filesystem::path& path) { return path.string(); };
     std::printf("\nDemo run directory: %s\n", native(home).c_str());
@@ -295,13 +299,18 @@ void PrintWhereToLook(const std::filesystem::path& home, const std::vector<DemoS
     if (std::filesystem::exists(failures, error))
         std::printf("  failure records:    %s\n", native(failures).c_str());
     std::printf("  settings:           %s\n", native(home / "Kestrune Courier.ini").c_str());
-    std::printf("\nWhat the sandbox shops received:\n");
-    for (const DemoShop& demo : shops) {
+    std::printf("\nWhat the sandbox shops received in this run:\n");
+    for (size_t i = 0; i < shops.size(); ++i) {
+        const DemoShop& demo = shops[i];
         const std::vector<ecshop::SandboxArticle> articles = demo.shop->Articles();
+        const size_t received = articles.size() - std::min(before[i], articles.size());
         std::printf("  %s, %s/%s/ (user %s, password %s): %zu article(s)\n", demo.name, demo.shop->ShopUrl().c_str(),
-            demo.adminDir, demo.user, demo.password, articles.size());
-        for (const ecshop::SandboxArticle& article : articles)
-            std::printf("    #%d [category %d] %s\n", article.id, article.categoryId, Printable(article.title).c_str());
+            demo.adminDir, demo.user, demo.password, received);
+        for (size_t a = before[i]; a < articles.size(); ++a) {
+            const ecshop::SandboxArticle& article = articles[a];
+            std::printf("    %s/article.php?id=%d  [category %d] %s\n", demo.shop->ShopUrl().c_str(), article.id,
+                article.categoryId, Printable(article.title).c_str());
+        }
     }
 }
 
@@ -391,8 +400,11 @@ int RunDemo(const std::vector<std::string>& args)
         shops[2].shop->ShopUrl().c_str());
     std::fflush(stdout);
 
+    std::vector<size_t> before;
+    for (const DemoShop& demo : shops)
+        before.push_back(demo.shop->Articles().size());
     const int status = kRunCommand.run({"--home", home.string()});
-    PrintWhereToLook(home, shops);
+    PrintWhereToLook(home, shops, before);
     std::fflush(stdout);
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (serve && status == 0)
