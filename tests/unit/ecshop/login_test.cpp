@@ -174,7 +174,8 @@ INSTANTIATE_TEST_SUITE_P(Shops, SandboxLoginTest,
         SandboxLoginCase{"WrongPassword", SandboxEncoding::kGbk, "admin123", "", true, false}),
     [](const ::testing::TestParamInfo<SandboxLoginCase>& info) { return std::string(info.param.name); });
 
-TEST(Login, CaptchaShopAnswersTheFormAndTheLoginFails)
+// The login sends no captcha: with the shop's captcha switched on it fails, with it off it succeeds.
+TEST(Login, FollowsTheShopsCaptchaSwitch)
 {
     SandboxOptions options;
     options.captcha = true;
@@ -182,6 +183,11 @@ TEST(Login, CaptchaShopAnswersTheFormAndTheLoginFails)
     ASSERT_TRUE(shop.Start());
     RunDirectoryScope runDirectory;
     kc::sites::SiteConfig site = SiteFor(shop);
+    EXPECT_FALSE(Login(site));
+    EXPECT_NE(kc::test::ReadFileBytes(LoginFailurePagePath()).find(U("验证码不正确")), std::string::npos);
+    shop.SetCaptcha(false);
+    EXPECT_TRUE(Login(site));
+    shop.SetCaptcha(true);
     EXPECT_FALSE(Login(site));
 }
 

@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -339,9 +342,21 @@ TEST_P(SandboxShopTest, GoodsLinksAttachToTheNextArticle)
     EXPECT_TRUE(Contains(both, "\"value\":\"3\"") && Contains(both, "\"value\":\"7\"")) << both;
     ASSERT_TRUE(Contains(Submit(ArticleForm(W("带商品"), 5, Gbk())), W("添加成功")));
     ASSERT_TRUE(Contains(Submit(ArticleForm(W("不带商品"), 5, Gbk())), W("添加成功")));
+    // Pending links belong to the shop's administrator, not to a session: another session's next
+    // article takes them. Unknown goods are not linked.
+    EXPECT_TRUE(Contains(GetBody(path + "9%22%5D&JSON=%5B0%5D&1700000000002255"), "\"value\":\"9\""));
+    EXPECT_EQ(GetBody(path + "99%22%5D&JSON=%5B0%5D&1700000000003255"),
+        "{\"error\":0,\"message\":\"\",\"content\":[{\"value\":\"9\",\"text\":"
+            + SandboxJsonString(U("演示商品9"), !Gbk()) + ",\"data\":\"\"}]}");
+    Browser other(*m_shop);
+    ASSERT_TRUE(other.Login("admin", W("密码1")));
+    ASSERT_TRUE(
+        Contains(other.PostMultipart(other.Admin("/article.php"), Multipart(ArticleForm(W("别人的"), 5, Gbk())))->body,
+            W("添加成功")));
     const std::vector<SandboxArticle> articles = m_shop->Articles();
     EXPECT_EQ(articles[3].linkedGoods, (std::vector<int>{3, 7}));
     EXPECT_TRUE(articles[4].linkedGoods.empty());
+    EXPECT_EQ(articles[5].linkedGoods, (std::vector<int>{9}));
 }
 
 TEST_P(SandboxShopTest, BatchRemoveDeletesTheCheckedIds)
@@ -661,6 +676,116 @@ TEST(SandboxShop, RecordsRawRequestBytes)
     EXPECT_TRUE(typeSeen);
     shop.ClearRequests();
     EXPECT_TRUE(shop.Requests().empty());
+}
+
+TEST(SandboxShop, ListensOnLoopbackAddressesOnly)
+{
+    struct Case {
+        const char* host;
+        bool starts;
+    };
+    for (const Case& c :
+        {Case{"127.0.0.2", true}, Case{"127.255.0.1", true}, Case{"0.0.0.0", false}, Case{"192.168.1.1", false},
+            Case{"127.0.0", false}, Case{"127.0.0.1.5", false}, Case{"localhost", false}, Case{"127.0.0.256", false}}) {
+        SandboxOptions options;
+        options.host = c.host;
+        SandboxShop shop(options);
+        EXPECT_EQ(shop.Start(), c.starts) << c.host;
+        if (c.starts) {
+            EXPECT_EQ(shop.ShopUrl(), std::string("http://") + c.host + ":" + std::to_string(shop.Port()));
+            httplib::Client client(c.host, shop.Port());
+            auto res = client.Get("/index.php");
+            ASSERT_TRUE(res) << c.host;
+            EXPECT_EQ(res->status, 200);
+        }
+    }
+}
+
+// A shop for a test's own layout: no demo categories or articles, the categories the test adds.
+TEST(SandboxShop, TestsSeedTheirOwnCategories)
+{
+    SandboxOptions options;
+    options.demoData = false;
+    SandboxShop shop(options);
+    EXPECT_TRUE(shop.Categories().empty());
+    EXPECT_EQ(shop.ArticleCount(), 0u);
+    EXPECT_EQ(shop.Goods().size(), 20u);
+    const int top = shop.AddCategory(U("顶"));
+    const int help = shop.AddCategory(U("帮助"), 0, kCategoryHelp);
+    const int child = shop.AddCategory(U("子"), top);
+    const int second = shop.AddCategory(U("第二"));
+    EXPECT_EQ(std::vector<int>({top, help, child, second}), std::vector<int>({1, 2, 3, 4}));
+    EXPECT_EQ(shop.AddCategory("", top), 0);
+    EXPECT_EQ(shop.AddCategory(U("孤"), 99), 0);
+
+    const std::vector<SandboxCategory> tree = shop.Categories();
+    ASSERT_EQ(tree.size(), 4u);
+    const std::vector<std::pair<int, int>> idAndLevel = {{tree[0].id, tree[0].level}, {tree[1].id, tree[1].level},
+        {tree[2].id, tree[2].level}, {tree[3].id, tree[3].level}};
+    EXPECT_EQ(idAndLevel, (std::vector<std::pair<int, int>>{{top, 0}, {child, 1}, {help, 0}, {second, 0}}));
+
+    ASSERT_TRUE(shop.Start());
+    Browser browser(shop);
+    ASSERT_TRUE(browser.Login("admin", "admin123"));
+    auto list = browser.Get(browser.Admin("/articlecat.php?act=list"));
+    ASSERT_TRUE(list);
+    EXPECT_TRUE(Contains(list->body, "<tr align=\"center\" class=\"1\" id=\"1_3\">"));
+    EXPECT_TRUE(Contains(list->body, "\r\n      \xE5\xB8\xAE\xE5\x8A\xA9\xE5\x88\x86\xE7\xB1\xBB\r\n")); // 帮助分类
+    EXPECT_FALSE(shop.Article(1));
+}
+
+// Many sessions at once, as a run with several workers drives one shop: every article arrives once,
+// with its own id, and the list stays newest first.
+TEST(SandboxShop, ConcurrentSessionsEachGetTheirArticles)
+{
+    SandboxOptions options;
+    options.recordRequests = false;
+    SandboxShop shop(options);
+    ASSERT_TRUE(shop.Start());
+    constexpr int kSessions = 10;
+    constexpr int kArticles = 20;
+    std::vector<std::thread> threads;
+    std::atomic<int> refused{0};
+    for (int s = 0; s < kSessions; ++s) {
+        threads.emplace_back([&shop, &refused, s] {
+            Browser browser(shop);
+            if (!browser.Login("admin", "admin123")) {
+                ++refused;
+                return;
+            }
+            for (int i = 0; i < kArticles; ++i) {
+                const std::string title = "s" + std::to_string(s) + "-" + std::to_string(i);
+                auto res
+                    = browser.PostMultipart(browser.Admin("/article.php"), Multipart(ArticleForm(title, 5, false)));
+                if (!res || !Contains(res->body, "添加成功"))
+                    ++refused;
+                if (i % 5 == 0 && !browser.Get(browser.Admin("/article.php?act=list")))
+                    ++refused;
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(refused.load(), 0);
+    const std::vector<SandboxArticle> articles = shop.Articles();
+    ASSERT_EQ(articles.size(), 3u + kSessions * kArticles);
+    std::set<std::string> titles;
+    for (size_t i = 0; i < articles.size(); ++i) {
+        EXPECT_EQ(articles[i].id, static_cast<int>(i) + 1);
+        titles.insert(articles[i].title);
+    }
+    EXPECT_EQ(titles.size(), articles.size());
+    EXPECT_TRUE(shop.Requests().empty());
+    EXPECT_GE(shop.RequestCount(), static_cast<size_t>(kSessions * (kArticles + 5)));
+
+    Browser browser(shop);
+    ASSERT_TRUE(browser.Login("admin", "admin123"));
+    const std::string list = browser.Get(browser.Admin("/article.php?act=list"))->body;
+    EXPECT_EQ(CountOf(list, "name=\"checkboxes[]\""), 15);
+    EXPECT_TRUE(Contains(list, "value=\"" + std::to_string(articles.back().id) + "\""));
+    const std::string category = browser.Get(browser.Admin("/article.php?act=list&cat_id=5&page=14"))->body;
+    EXPECT_EQ(CountOf(category, "name=\"checkboxes[]\""), 200 - 13 * 15);
+    EXPECT_TRUE(Contains(category, "value=\"4\"")) << "the oldest article of the category is on its last page";
 }
 
 // ---- the codecs ----
