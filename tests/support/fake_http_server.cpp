@@ -347,8 +347,12 @@ bool FakeHttpServer::Impl::StartPlain()
     listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listenFd < 0)
         return false;
+    // A fixed port must be free again at once when an earlier run's connections linger in TIME_WAIT.
+    const int reuse = 1;
+    ::setsockopt(listenFd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof(reuse));
     sockaddr_in address{};
     address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
     if (::inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1)
         return false;
     if (::bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 || ::listen(listenFd, 64) != 0)
@@ -387,8 +391,7 @@ bool FakeHttpServer::Impl::StartHttps()
     if (!server->is_valid())
         return false;
     Route();
-    port = server->bind_to_any_port(host);
-    if (port <= 0)
+    if (port != 0 ? !server->bind_to_port(host, port) : (port = server->bind_to_any_port(host)) <= 0)
         return false;
     listener = std::thread([this] { server->listen_after_bind(); });
     return true;
@@ -417,10 +420,11 @@ void FakeHttpServer::Impl::Stop()
     listenFd = -1;
 }
 
-FakeHttpServer::FakeHttpServer(std::string host)
+FakeHttpServer::FakeHttpServer(std::string host, int port)
     : m_impl(std::make_unique<Impl>())
 {
     m_impl->host = std::move(host);
+    m_impl->port = port;
     m_impl->running = m_impl->StartPlain();
 }
 
@@ -429,10 +433,11 @@ FakeHttpServer::FakeHttpServer(std::unique_ptr<Impl> impl)
 {
 }
 
-std::unique_ptr<FakeHttpServer> FakeHttpServer::StartHttps(std::string host)
+std::unique_ptr<FakeHttpServer> FakeHttpServer::StartHttps(std::string host, int port)
 {
     auto impl = std::make_unique<Impl>();
     impl->host = std::move(host);
+    impl->port = port;
     impl->https = true;
     Impl* raw = impl.get();
     std::unique_ptr<FakeHttpServer> server(new FakeHttpServer(std::move(impl)));

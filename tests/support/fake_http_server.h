@@ -72,10 +72,11 @@ using FakeScript = std::function<FakeAnswer(const RecordedRequest&)>;
 
 class FakeHttpServer {
 public:
-    // Starts listening on host (any 127.x.y.z address) at a free port; IsRunning() tells whether it could.
-    explicit FakeHttpServer(std::string host = "127.0.0.1");
+    // Starts listening on host (any 127.x.y.z address) at port, 0 for a free one; IsRunning() tells
+    // whether it could (a fixed port may be taken, and ports below 1024 need the right to bind them).
+    explicit FakeHttpServer(std::string host = "127.0.0.1", int port = 0);
     // An HTTPS server with a self-signed certificate made for it.
-    static std::unique_ptr<FakeHttpServer> StartHttps(std::string host = "127.0.0.1");
+    static std::unique_ptr<FakeHttpServer> StartHttps(std::string host = "127.0.0.1", int port = 0);
     ~FakeHttpServer();
     FakeHttpServer(const FakeHttpServer&) = delete;
     FakeHttpServer& operator=(const FakeHttpServer&) = delete;

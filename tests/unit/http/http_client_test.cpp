@@ -11,6 +11,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <ostream>
 #include <thread>
 #include <vector>
@@ -502,6 +505,46 @@ TEST_P(Failures, EndInAnEmptyOrPartialBody)
 INSTANTIATE_TEST_SUITE_P(HttpClient, Failures, ::testing::Values(kMethod1, kMethod2),
     [](const auto& info) { return MethodName(info.param); });
 
+// ---- ports ----
+
+struct PortCase {
+    const char* name;
+    int method;
+    bool https;
+    int port;
+    std::string url;
+    std::string hostHeader;
+};
+
+class Ports : public HttpClientTest, public ::testing::WithParamInterface<PortCase> { };
+
+// A loopback address of their own, so that the fixed ports do not meet other tests' servers.
+const std::string kPortHost = "127.0.0.3";
+
+TEST_P(Ports, AreTheWrittenOneOrTheSchemesDefault)
+{
+    const PortCase& c = GetParam();
+    Select(c.method);
+    std::unique_ptr<FakeHttpServer> server
+        = c.https ? FakeHttpServer::StartHttps(kPortHost, c.port) : std::make_unique<FakeHttpServer>(kPortHost, c.port);
+    if (!server || !server->IsRunning())
+        GTEST_SKIP() << "cannot listen on " << kPortHost << ":" << c.port;
+    server->On("/p", FakeAnswer::Text("ok"));
+    EXPECT_EQ(m_client.Request(c.url), "ok");
+    ASSERT_EQ(server->RequestCount(), 1u);
+    EXPECT_EQ(server->LastRequest().Header("Host"), c.hostHeader);
+}
+
+INSTANTIATE_TEST_SUITE_P(HttpClient, Ports,
+    ::testing::Values(
+        PortCase{"Method1Written8080", kMethod1, false, 8080, "http://127.0.0.3:8080/p", "127.0.0.3:8080"},
+        PortCase{"Method1NoScheme8080", kMethod1, false, 8080, "127.0.0.3:8080/p", "127.0.0.3:8080"},
+        PortCase{"Method2Written8080", kMethod2, false, 8080, "http://127.0.0.3:8080/p", "127.0.0.3:8080"},
+        PortCase{"Method1Default80", kMethod1, false, 80, "http://127.0.0.3/p", "127.0.0.3"},
+        PortCase{"Method2Default80", kMethod2, false, 80, "127.0.0.3/p", "127.0.0.3"},
+        PortCase{"Method1HttpsDefault443", kMethod1, true, 443, "https://127.0.0.3/p", "127.0.0.3"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(HttpClientTest, SelfSignedHttpsOnItsOwnPortIsReachedByMethod1Only)
 {
     auto secure = FakeHttpServer::StartHttps();
@@ -523,29 +566,74 @@ TEST_F(HttpClientTest, SelfSignedHttpsOnItsOwnPortIsReachedByMethod1Only)
 
 // ---- waiting on the GUI thread ----
 
+// A timer of the GUI thread's event loop: each pump fires it when it is due, every 20 ms.
+class GuiTimer {
+public:
+    void Install()
+    {
+        kc::platform::SetEventPump([this] { Pump(); });
+    }
+    int Ticks() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_ticks;
+    }
+    // Called from another thread: true once the timer has fired n times, false after the limit.
+    bool WaitForTicks(int n, std::chrono::milliseconds limit)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_fired.wait_for(lock, limit, [&] { return m_ticks >= n; });
+    }
+
+private:
+    void Pump()
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (now < m_due)
+            return;
+        m_due = now + 20ms;
+        {
+            std::lock_guard lock(m_mutex);
+            ++m_ticks;
+        }
+        m_fired.notify_all();
+    }
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_fired;
+    int m_ticks = 0;
+    std::chrono::steady_clock::time_point m_due{};
+};
+
 class PumpingWait : public HttpClientTest, public ::testing::WithParamInterface<int> { };
 
-TEST_P(PumpingWait, KeepsTheEventLoopTurningDuringASlowRequest)
+TEST_P(PumpingWait, TimersKeepFiringWhileTheGuiThreadWaits)
 {
     Select(GetParam());
-    m_server.On("/slow", FakeAnswer::Text("done").WithDelay(400ms));
-    std::atomic<int> pumps{0};
-    std::atomic<size_t> seenInFlight{0};
-    kc::platform::SetEventPump([&] {
-        ++pumps;
-        seenInFlight = std::max<size_t>(seenInFlight, m_server.RequestCount());
-    });
-    EXPECT_EQ(m_client.Request(m_server.Url("/slow")), "done");
-    // About one pump per 10 ms of a 400 ms wait; a loaded machine may manage fewer.
-    EXPECT_GE(pumps.load(), 10);
-    EXPECT_EQ(seenInFlight.load(), 1u) << "events ran while the server held the request";
+    GuiTimer timer;
+    // The server holds the request until the GUI thread's timer has fired five times. Had the wait
+    // frozen the event loop, the server would give up after five seconds and say so.
+    m_server.On("/held", kc::test::FakeScript([&timer](const RecordedRequest&) {
+        return FakeAnswer::Text(timer.WaitForTicks(5, 5s) ? "released by the timer" : "event loop frozen");
+    }));
+    timer.Install();
+    EXPECT_EQ(m_client.Request(m_server.Url("/held")), "released by the timer");
 
-    // A worker thread simply blocks: the hook belongs to this thread and is never run from there.
-    pumps = 0;
+    // A hung server ends the request at its time-out, and the timer fires meanwhile.
+    m_server.On("/hung", FakeAnswer::Text("too late").WithDelay(5s));
+    const int beforeHung = timer.Ticks();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(m_client.Request(m_server.Url("/hung"), {}, nullptr, 1), "");
+    EXPECT_LT(Seconds(std::chrono::steady_clock::now() - start), 4.0);
+    EXPECT_GT(timer.Ticks(), beforeHung);
+
+    // A worker thread simply blocks: the hook belongs to the GUI thread and never runs from there.
+    m_server.On("/slow", FakeAnswer::Text("done").WithDelay(100ms));
+    const int beforeWorker = timer.Ticks();
     std::string answer;
     std::thread([&] { answer = m_client.Request(m_server.Url("/slow")); }).join();
     EXPECT_EQ(answer, "done");
-    EXPECT_EQ(pumps.load(), 0);
+    EXPECT_EQ(timer.Ticks(), beforeWorker);
 }
 
 INSTANTIATE_TEST_SUITE_P(HttpClient, PumpingWait, ::testing::Values(kMethod1, kMethod2),
