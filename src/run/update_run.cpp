@@ -51,10 +51,22 @@ UpdateRun::~UpdateRun()
 {
     // Only reached with workers alive when the owner goes away mid-run: they must not outlive the state.
     m_state.stopFlag.store(true);
-    for (std::thread& worker : m_workers) {
-        if (worker.joinable())
-            worker.join();
+    for (Worker& worker : m_workers) {
+        if (worker.thread.joinable())
+            worker.thread.join();
     }
+}
+
+// A run over many sites starts a thread for each; joining the finished ones as the run goes keeps their
+// stacks from piling up until the end.
+void UpdateRun::JoinFinishedWorkers()
+{
+    std::erase_if(m_workers, [](Worker& worker) {
+        if (!worker.done->load())
+            return false;
+        worker.thread.join();
+        return true;
+    });
 }
 
 void UpdateRun::RequestStop()
@@ -160,8 +172,14 @@ void UpdateRun::StartPhase(int& stoppedAt)
         run.activeWorkers.fetch_add(1);
         site.running = true;
         if (run.independent) {
-            m_workers.emplace_back([&run, j] { IndependentWorker(run, j); });
+            auto done = std::make_shared<std::atomic<bool>>(false);
+            m_workers.push_back({std::thread([&run, j, done] {
+                                     IndependentWorker(run, j);
+                                     done->store(true);
+                                 }),
+                done});
             WaitForFreeSlot();
+            JoinFinishedWorkers();
         } else {
             PrepareSite(run, j, 1);
         }
@@ -170,8 +188,8 @@ void UpdateRun::StartPhase(int& stoppedAt)
 
     if (run.independent) {
         WaitForAllWorkers();
-        for (std::thread& worker : m_workers)
-            worker.join();
+        for (Worker& worker : m_workers)
+            worker.thread.join();
         m_workers.clear();
     }
     if (run.stopFlag.load())

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -65,7 +66,14 @@ public:
     const RunState& State() const { return m_state; }
 
 private:
+    // A started site's thread; done is set as its last step, so that a finished one can be joined early.
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+
     void ResetSites();
+    void JoinFinishedWorkers();
     void StartPhase(int& stoppedAt);
     void WaitForFreeSlot();
     void WaitForAllWorkers();
@@ -75,7 +83,7 @@ private:
 
     RunState m_state;
     std::atomic<bool> m_active{false};
-    std::vector<std::thread> m_workers;
+    std::vector<Worker> m_workers;
     int64_t m_startMs = 0;
     RunSummary m_summary;
 };
