@@ -1,0 +1,312 @@
+// kc_run_bench: a whole update run against the sandbox shop, timed beside a plain libcurl program making
+// the same exchanges, and the making of large run directories for the memory measurement.
+//
+//   kc_run_bench compare [--sites 50] [--articles 20] [--concurrency 10] [--trials 3]
+//   kc_run_bench make-home --home DIR --domain 127.0.0.1:PORT [--sites 1000] [--articles 2] [--concurrency 10]
+//
+// compare starts a fresh sandbox shop (in this process) for every trial, so both sides see the same shop.
+#include "config/config_store.h"
+#include "ecshop/login.h"
+#include "ecshop/sandbox/sandbox_shop.h"
+#include "ecshop/submit_article.h"
+#include "http/http_client.h"
+#include "log/run_log.h"
+#include "platform/run_directory.h"
+#include "run/headless_host.h"
+#include "run/update_run.h"
+#include "sites/site_list.h"
+#include "text/literal.h"
+#include "text/native_path.h"
+#include "text/text_encoding.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Settings {
+    int sites = 50;
+    int articles = 20;
+    int concurrency = 10;
+    int trials = 3;
+    std::string home;
+    std::string domain;
+};
+
+std::string ArticleTitle(int site, int article)
+{
+    return "site" + std::to_string(site) + "-article" + std::to_string(article);
+}
+
+std::string ArticleBody(int site, int article)
+{
+    std::string body;
+    for (int paragraph = 0; paragraph < 6; ++paragraph)
+        body += "Paragraph " + std::to_string(paragraph) + " of article " + std::to_string(article) + " for site "
+            + std::to_string(site) + ": a few plain sentences that stand for an ordinary article body.\r\n";
+    return body;
+}
+
+// Folder "articles/siteN" with the site's files; every title is unique in the shop.
+void WriteArticles(const std::filesystem::path& home, const Settings& settings)
+{
+    for (int site = 1; site <= settings.sites; ++site) {
+        const std::filesystem::path folder = home / "articles" / ("site" + std::to_string(site));
+        std::filesystem::create_directories(folder);
+        for (int article = 1; article <= settings.articles; ++article) {
+            std::ofstream file(folder / (ArticleTitle(site, article) + ".txt"), std::ios::binary | std::ios::trunc);
+            file << ArticleBody(site, article);
+        }
+    }
+}
+
+kc::sites::SiteConfig BenchSite(const std::filesystem::path& home, const std::string& domain, int site, int category)
+{
+    kc::sites::SiteConfig config;
+    config.enabled = true;
+    config.domain = domain;
+    config.adminDir = "admin";
+    config.user = "admin";
+    config.password = "admin123";
+    config.securityCode.clear();
+    config.siteEncoding = 0;
+    config.articleDir = kc::text::InternalPath(home / "articles" / ("site" + std::to_string(site)));
+    config.fileFilter = "*.txt";
+    config.categoryIds = std::to_string(category);
+    config.goodsMode = 1;
+    config.keywordsMode = 3;
+    return config;
+}
+
+int FirstOrdinaryCategory(const kc::ecshop::SandboxShop& shop)
+{
+    for (const kc::ecshop::SandboxCategory& category : shop.Categories()) {
+        if (category.type == kc::ecshop::kCategoryOrdinary)
+            return category.id;
+    }
+    return 0;
+}
+
+// ---- the engine ----
+
+double EngineRun(const Settings& settings, int accessMethodIndex, int& published, size_t& requests)
+{
+    const std::filesystem::path home = std::filesystem::temp_directory_path() / "kc-run-bench-engine";
+    std::filesystem::remove_all(home);
+    std::filesystem::create_directories(home);
+    WriteArticles(home, settings);
+    kc::platform::SetRunDirectory(home);
+
+    kc::ecshop::SandboxShop shop;
+    shop.Start();
+    const std::string domain = "127.0.0.1:" + std::to_string(shop.Port());
+    const int category = FirstOrdinaryCategory(shop);
+    kc::sites::SiteList list;
+    for (int site = 1; site <= settings.sites; ++site)
+        list.Append(BenchSite(home, domain, site, category));
+
+    kc::run::RunOptions options;
+    options.concurrentSites = std::to_string(settings.concurrency);
+    options.accessMethod = accessMethodIndex;
+    kc::run::HeadlessHost host(options, nullptr);
+    kc::http::SetAccessMethodProvider([accessMethodIndex] { return accessMethodIndex; });
+    kc::log::RunLog log;
+    kc::run::UpdateRun run(list, log, host);
+
+    const auto start = Clock::now();
+    run.ToggleRun(false);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    published = run.LastSummary().publishedTotal;
+    requests = shop.Requests().size();
+    kc::http::SetAccessMethodProvider({});
+    shop.Stop();
+    std::filesystem::remove_all(home);
+    return seconds;
+}
+
+// ---- the plain libcurl program ----
+
+size_t Collect(char* data, size_t size, size_t count, void* out)
+{
+    static_cast<std::string*>(out)->append(data, size * count);
+    return size * count;
+}
+
+// One easy handle per site, kept for its login and its articles, with its own cookie engine: what a
+// hand-written client would do.
+int CurlSite(const std::string& adminUrl, int site, int articles, int category, const std::string& accepted)
+{
+    CURL* curl = curl_easy_init();
+    std::string answer;
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 120L);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, std::string(kc::http::kDefaultUserAgent).c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
+
+    const std::string loginUrl = adminUrl + "/privilege.php";
+    const std::string loginBody = kc::ecshop::LoginBody("admin", "admin123", "", true);
+    curl_easy_setopt(curl, CURLOPT_URL, loginUrl.c_str());
+    curl_easy_setopt(curl, CURLOPT_REFERER, loginUrl.c_str());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, loginBody.c_str());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(loginBody.size()));
+    curl_easy_perform(curl);
+
+    const std::string articleUrl = adminUrl + "/article.php";
+    curl_slist* headers
+        = curl_slist_append(nullptr, ("Content-Type: " + std::string(kc::ecshop::kArticleContentType)).c_str());
+    // No "Expect: 100-continue" round trip before each body, as the project's client does.
+    headers = curl_slist_append(headers, "Expect:");
+    int published = 0;
+    for (int article = 1; article <= articles; ++article) {
+        kc::ecshop::ArticleForm form;
+        form.title = ArticleTitle(site, article);
+        form.categoryId = category;
+        form.author = "admin";
+        form.body = ArticleBody(site, article);
+        const std::string bytes = kc::ecshop::ArticleFormBytes(form, true);
+        answer.clear();
+        curl_easy_setopt(curl, CURLOPT_URL, articleUrl.c_str());
+        curl_easy_setopt(curl, CURLOPT_REFERER, (articleUrl + "?act=add").c_str());
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, bytes.data());
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(bytes.size()));
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT, 90L);
+        if (curl_easy_perform(curl) == CURLE_OK && answer.find(accepted) != std::string::npos)
+            ++published;
+    }
+    curl_slist_free_all(headers);
+    curl_easy_cleanup(curl);
+    return published;
+}
+
+double CurlRun(const Settings& settings, int& published, size_t& requests)
+{
+    kc::ecshop::SandboxShop shop;
+    shop.Start();
+    const int category = FirstOrdinaryCategory(shop);
+    const std::string accepted = kc::text::ToUtf8(KC_TEXT("添加成功"));
+    std::atomic<int> next{1};
+    std::atomic<int> total{0};
+    const auto start = Clock::now();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < settings.concurrency; ++t) {
+        threads.emplace_back([&] {
+            for (int site = next++; site <= settings.sites; site = next++)
+                total += CurlSite(shop.AdminUrl(), site, settings.articles, category, accepted);
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    published = total.load();
+    requests = shop.Requests().size();
+    shop.Stop();
+    return seconds;
+}
+
+int Compare(const Settings& settings)
+{
+    std::printf("%d sites x %d articles, %d sites at once, intervals 0, sandbox shop in this process\n", settings.sites,
+        settings.articles, settings.concurrency);
+    double bestEngine = 1e9;
+    double bestEngineMethod1 = 1e9;
+    double bestCurl = 1e9;
+    for (int trial = 1; trial <= settings.trials; ++trial) {
+        int published = 0;
+        size_t requests = 0;
+        const double curl = CurlRun(settings, published, requests);
+        std::printf(
+            "  trial %d  libcurl loop        %.3f s  (%d published, %zu requests)\n", trial, curl, published, requests);
+        const double engine = EngineRun(settings, 1, published, requests);
+        std::printf("  trial %d  engine, method 2    %.3f s  (%d published, %zu requests)\n", trial, engine, published,
+            requests);
+        const double method1 = EngineRun(settings, 0, published, requests);
+        std::printf("  trial %d  engine, method 1    %.3f s  (%d published, %zu requests)\n", trial, method1, published,
+            requests);
+        bestCurl = std::min(bestCurl, curl);
+        bestEngine = std::min(bestEngine, engine);
+        bestEngineMethod1 = std::min(bestEngineMethod1, method1);
+    }
+    std::printf("best of %d: libcurl %.3f s, engine (access method 2) %.3f s, ratio %.3f\n", settings.trials, bestCurl,
+        bestEngine, bestEngine / bestCurl);
+    std::printf("            engine (access method 1, a new connection per request) %.3f s, ratio %.3f\n",
+        bestEngineMethod1, bestEngineMethod1 / bestCurl);
+    return 0;
+}
+
+// A run directory of many sites on one shop (for `kestrune-courier run --home DIR`).
+int MakeHome(const Settings& settings)
+{
+    if (settings.home.empty() || settings.domain.empty()) {
+        std::fputs("make-home needs --home DIR and --domain 127.0.0.1:PORT\n", stderr);
+        return 2;
+    }
+    const std::filesystem::path home = std::filesystem::absolute(settings.home);
+    std::filesystem::create_directories(home);
+    WriteArticles(home, settings);
+    kc::sites::SiteList list;
+    for (int site = 1; site <= settings.sites; ++site)
+        list.Append(BenchSite(home, settings.domain, site, 4));
+    kc::config::ConfigStore store;
+    store.Open(kc::text::InternalPath(home / "Kestrune Courier.ini"), kc::config::OpenMode::InMemory);
+    kc::sites::SaveSites(store, list);
+    store.SelectSection(KC_TEXT("基本配置"));
+    store.WriteText(KC_TEXT("编辑框同时站点数"), std::to_string(settings.concurrency));
+    store.WriteNumber(KC_TEXT("组合框访问方式"), 1);
+    return store.Save() ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fputs("usage: kc_run_bench compare|make-home [options] (see the source's first lines)\n", stderr);
+        return 2;
+    }
+    const std::string mode = argv[1];
+    Settings settings;
+    for (int i = 2; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        const std::string value = argv[i + 1];
+        if (name == "--sites")
+            settings.sites = std::atoi(value.c_str());
+        else if (name == "--articles")
+            settings.articles = std::atoi(value.c_str());
+        else if (name == "--concurrency")
+            settings.concurrency = std::atoi(value.c_str());
+        else if (name == "--trials")
+            settings.trials = std::atoi(value.c_str());
+        else if (name == "--home")
+            settings.home = value;
+        else if (name == "--domain")
+            settings.domain = value;
+        else {
+            std::fprintf(stderr, "unknown option %s\n", name.c_str());
+            return 2;
+        }
+    }
+    kc::http::InitHttp();
+    if (mode == "compare")
+        return Compare(settings);
+    if (mode == "make-home")
+        return MakeHome(settings);
+    std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
+    return 2;
+}
