@@ -84,6 +84,26 @@ std::vector<std::vector<int>> ArticleIdBatches(const std::vector<int>& ids)
     return batches;
 }
 
+std::int64_t ArticleBatchCount(int start, int end)
+{
+    const std::int64_t ids = (start < end ? std::int64_t{end} - start : std::int64_t{start} - end) + 1;
+    return (ids + kArticleBatchSize - 1) / kArticleBatchSize;
+}
+
+std::vector<int> ArticleIdBatchAt(int start, int end, std::int64_t index)
+{
+    std::vector<int> batch;
+    if (index < 0 || index >= ArticleBatchCount(start, end))
+        return batch;
+    const int step = start < end ? 1 : -1;
+    const std::int64_t ids = (start < end ? std::int64_t{end} - start : std::int64_t{start} - end) + 1;
+    const std::int64_t first = index * kArticleBatchSize;
+    const std::int64_t count = std::min<std::int64_t>(kArticleBatchSize, ids - first);
+    for (std::int64_t i = 0; i < count; ++i)
+        batch.push_back(static_cast<int>(start + step * (first + i)));
+    return batch;
+}
+
 std::string DeleteArticlesBody(const std::vector<int>& ids)
 {
     std::string body;

@@ -34,10 +34,15 @@ bool IsCategoryCreated(std::string_view answer);
 bool CreateCategory(kc::sites::SiteConfig& site, std::string_view parentId, std::string_view line, bool showInNav,
     std::string* answer = nullptr);
 
-// The ids from start to end, both included, counting down when start is not below end.
+// The ids from start to end, both included, counting down when start is not below end. Holds every
+// id: for ranges known to be small.
 std::vector<int> IdRange(int start, int end);
 // ids cut into batches of kArticleBatchSize in order, the last one holding the rest.
 std::vector<std::vector<int>> ArticleIdBatches(const std::vector<int>& ids);
+// The same batches of the range start..end made one at a time, since a typed range may hold billions
+// of ids: how many there are, and batch index (from 0), empty past the last.
+std::int64_t ArticleBatchCount(int start, int end);
+std::vector<int> ArticleIdBatchAt(int start, int end, std::int64_t index);
 // The form that deletes a batch of articles.
 std::string DeleteArticlesBody(const std::vector<int>& ids);
 // Sends one batch deletion and returns the answer, which tells nothing reliable: a sent batch counts.

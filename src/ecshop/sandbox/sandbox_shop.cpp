@@ -1180,6 +1180,9 @@ struct SandboxShop::Impl {
         server = std::make_unique<httplib::Server>();
         const size_t threads = static_cast<size_t>(std::max(2, options.threads));
         server->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+        // One request per connection: an idle kept-alive connection would hold a pool thread for
+        // seconds, and clients that keep theirs open (access method 2) would starve the others.
+        server->set_keep_alive_max_count(1);
         // httplib's default options set SO_REUSEPORT, which lets a second shop bind a port another one
         // listens on and take half its connections. SO_REUSEADDR alone still allows a quick restart.
         server->set_socket_options([](int sock) {

@@ -57,7 +57,7 @@ struct SandboxOptions {
     // 1 to 20 exist either way.
     bool demoData = true;
     bool recordRequests = true; // off for long benchmarks: Requests() then stays empty
-    int threads = 32; // requests served at once; a hanging answer holds one until it ends
+    int threads = 16; // requests served at once; a hanging answer holds one until it ends
 };
 
 // A file part of a received multipart form (filename= present, possibly empty).

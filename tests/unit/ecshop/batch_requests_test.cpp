@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+#include <utility>
+
 namespace {
 
 using namespace kc::ecshop;
@@ -73,6 +77,26 @@ TEST(ArticleIdBatches, HundredsInRangeOrder)
         EXPECT_EQ(batches.back().back(), c.last);
     }
     EXPECT_EQ(ArticleIdBatches(IdRange(250, 1))[1].front(), 150);
+}
+
+// One batch at a time gives the same batches, and a range as wide as int is no burden.
+TEST(ArticleIdBatchAt, SameBatchesWithoutTheWholeRange)
+{
+    for (const auto& [start, end] : {std::pair{1, 250}, std::pair{250, 1}, std::pair{7, 7}, std::pair{-3, 197}}) {
+        const std::vector<std::vector<int>> all = ArticleIdBatches(IdRange(start, end));
+        ASSERT_EQ(ArticleBatchCount(start, end), static_cast<std::int64_t>(all.size()));
+        for (size_t i = 0; i < all.size(); ++i)
+            EXPECT_EQ(ArticleIdBatchAt(start, end, static_cast<std::int64_t>(i)), all[i]) << start << ".." << end;
+        EXPECT_TRUE(ArticleIdBatchAt(start, end, static_cast<std::int64_t>(all.size())).empty());
+        EXPECT_TRUE(ArticleIdBatchAt(start, end, -1).empty());
+    }
+    const int low = std::numeric_limits<int>::min();
+    const int high = std::numeric_limits<int>::max();
+    EXPECT_EQ(ArticleBatchCount(low, high), 42949673);
+    const std::vector<int> last = ArticleIdBatchAt(low, high, 42949672);
+    ASSERT_EQ(last.size(), 96u);
+    EXPECT_EQ(last.back(), high);
+    EXPECT_EQ(ArticleIdBatchAt(high, low, 42949672).back(), low);
 }
 
 TEST(DeleteArticlesBody, IdsThenTheBatchButton)
