@@ -9,6 +9,8 @@ namespace {
 
 constexpr int kValueRole = Qt::UserRole;
 constexpr int kGreyedRole = Qt::UserRole + 1;
+// The check mark last seen, so that a change of text or colour is not taken for a change of the mark.
+constexpr int kSeenCheckRole = Qt::UserRole + 2;
 
 } // namespace
 
@@ -17,7 +19,14 @@ CheckListBox::CheckListBox(QWidget* parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
-        if (!m_silent)
+        const bool checked = item->checkState() == Qt::Checked;
+        if (item->data(kSeenCheckRole).toBool() == checked)
+            return;
+        const bool silent = m_silent;
+        m_silent = true;
+        item->setData(kSeenCheckRole, checked);
+        m_silent = silent;
+        if (!silent)
             emit checkChanged(row(item));
     });
 }
@@ -28,6 +37,7 @@ int CheckListBox::AddLine(const QString& text, bool checked, qint64 value)
     auto* line = new QListWidgetItem(text);
     line->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     line->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    line->setData(kSeenCheckRole, checked);
     line->setData(kValueRole, value);
     addItem(line);
     m_silent = false;
@@ -47,6 +57,17 @@ void CheckListBox::SetChecked(int row, bool checked)
         return;
     m_silent = true;
     line->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    line->setData(kSeenCheckRole, checked);
+    m_silent = false;
+}
+
+void CheckListBox::SetText(int row, const QString& text)
+{
+    QListWidgetItem* line = item(row);
+    if (!line)
+        return;
+    m_silent = true;
+    line->setText(text);
     m_silent = false;
 }
 

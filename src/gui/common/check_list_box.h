@@ -13,6 +13,8 @@ public:
     // Appends a line and returns its row.
     int AddLine(const QString& text, bool checked, qint64 value = 0);
     bool IsChecked(int row) const;
+    // Changes a line's text; no check change is reported.
+    void SetText(int row, const QString& text);
     // Changes a check mark without reporting it as the user's change.
     void SetChecked(int row, bool checked);
     qint64 Value(int row) const;
@@ -22,7 +24,7 @@ public:
     void SetGreyed(int row, bool greyed);
 
 signals:
-    // The user changed the check mark of a line.
+    // The user changed the check mark of a line (other changes of a line are not reported).
     void checkChanged(int row);
 
 private:

@@ -6,6 +6,7 @@
 #include "gui/common/qt_text.h"
 #include "gui/main/app_icon.h"
 #include "gui/main/main_window.h"
+#include "http/http_client.h"
 #include "platform/event_pump.h"
 #include "platform/run_directory.h"
 #include "text/native_path.h"
@@ -55,6 +56,7 @@ int RunGui(int argc, char** argv)
     QApplication::setWindowIcon(AppIcon());
     QApplication::setQuitOnLastWindowClosed(false);
     KeepToFirstProcessor();
+    http::InitHttp();
     platform::SetEventPump([] { QCoreApplication::processEvents(); });
     config::SetConfigWarningHandler([](std::string_view text) { ShowMessage(nullptr, ToQString(text)); });
 

@@ -42,7 +42,7 @@ void GuiRunHost::RunStarted()
 
 void GuiRunHost::SaveSettingsIfChanged()
 {
-    m_window.SaveSettingsIfChanged(true);
+    m_window.SaveSettingsAtRunStart();
 }
 
 void GuiRunHost::RunStopping()

@@ -12,6 +12,7 @@
 #include "gui/sites/site_list_editor.h"
 #include "gui/sites/site_panel.h"
 #include "http/http_client.h"
+#include "run/update_run.h"
 #include "text/literal.h"
 
 #include <QApplication>
@@ -27,6 +28,8 @@
 #include <QToolButton>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 
 namespace kc::gui {
 namespace {
@@ -92,16 +95,33 @@ MainWindow::MainWindow(config::ConfigStore& store)
         else if (reason == QSystemTrayIcon::Context)
             OnTrayEvent(3);
     });
-    m_tray->show();
+    // Desktops without a notification area (and the test platform) get no icon; the window works as well.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_tray->show();
+
+    m_run = std::make_unique<run::UpdateRun>(m_sites, m_log, m_host, &m_store, &m_extractor);
+    m_editor->SetStopRequester([this](int index) {
+        // The worker reads the flag at its next article pick.
+        std::atomic_ref<bool>(m_sites.sites[static_cast<size_t>(index)].stopRequested).store(true);
+    });
 
     ConnectHandlers();
     UpdateRunOptions();
     http::SetAccessMethodProvider([] { return g_accessMethod.load(); });
-    m_endProcess = [](int status) { QCoreApplication::exit(status); };
+    m_endProcess = [this](int status) {
+        // A run in progress is not stopped first: its workers would hold the event loop for minutes.
+        if (m_run->IsRunActive()) {
+            std::fflush(nullptr);
+            std::_Exit(status);
+        }
+        QCoreApplication::exit(status);
+    };
 }
 
 MainWindow::~MainWindow()
 {
+    // A run still going (only when the window goes away inside one) ends before the records it uses.
+    m_run.reset();
     http::SetAccessMethodProvider({});
     m_log.SetView({});
     m_log.SetSiteLabels({});
@@ -128,10 +148,7 @@ void MainWindow::ConnectHandlers()
     m_editor->Connect();
     ConnectListButtons(m_c, this);
     connect(m_c.logButton, &QPushButton::clicked, this, [this] { ToggleLogWindow(); });
-    connect(m_c.startButton, &QPushButton::clicked, this, [this] {
-        if (m_toggleRun)
-            m_toggleRun(false);
-    });
+    connect(m_c.startButton, &QPushButton::clicked, this, [this] { ToggleRun(false); });
     for (QAbstractButton* box :
         std::initializer_list<QAbstractButton*>{m_c.independent, m_c.synchronous, m_c.globalQuotaEnabled,
             m_c.shutDownWhenDone, m_c.retryOnFailure, m_c.publishInReadOrder, m_c.enhancedSubmit})
@@ -156,6 +173,20 @@ void MainWindow::UpdateRunOptions()
     options.enhancedSubmit = m_c.enhancedSubmit->isChecked();
     g_accessMethod.store(options.accessMethod);
     m_host.SetOptions(options);
+}
+
+void MainWindow::ToggleRun(bool calledByTimer)
+{
+    if (!IsRunActive() && !m_wordListLoaded) {
+        // The built-in word list is large: it is read once, by the first run that needs it.
+        for (const sites::SiteConfig& site : m_sites.sites) {
+            if (site.enabled && site.keywordsMode == 1) {
+                m_wordListLoaded = m_extractor.LoadWordList();
+                break;
+            }
+        }
+    }
+    m_run->ToggleRun(calledByTimer);
 }
 
 bool MainWindow::IsRunActive() const
@@ -301,8 +332,17 @@ std::vector<QWidget*> RunLockedControls(const MainControls& c)
 
 } // namespace
 
+void MainWindow::SaveSettingsAtRunStart()
+{
+    // No worker has started yet: edits still go straight into the records the run is about to read.
+    m_editor->SetRecordsInUse(false);
+    SaveSettingsIfChanged(true);
+    m_editor->SetRecordsInUse(true);
+}
+
 void MainWindow::OnRunStarted()
 {
+    m_editor->SetRecordsInUse(true);
     m_c.startButton->setText(RunningStartCaption());
     m_c.stopSiteButton->setVisible(true);
     m_c.stopSiteButton->raise();
@@ -326,6 +366,7 @@ void MainWindow::OnRunEnded(const run::RunSummary& summary, bool calledByTimer)
         m_c.siteList->SetGreyed(row, false);
     m_c.stopSiteButton->setVisible(false);
     m_c.startButton->setText(IdleStartCaption());
+    m_editor->SetRecordsInUse(false);
     m_editor->ApplyDeferredCommits();
 
     // The shutdown countdown is not part of the program yet: the completion message stands in for it.

@@ -7,6 +7,7 @@
 #include "gui/sites/site_labels.h"
 #include "gui/state/control_state.h"
 #include "log/run_log.h"
+#include "services/keyword_extractor.h"
 #include "sites/site_list.h"
 
 #include <QWidget>
@@ -20,6 +21,10 @@ class QSystemTrayIcon;
 namespace kc::config {
 class ConfigStore;
 } // namespace kc::config
+
+namespace kc::run {
+class UpdateRun;
+} // namespace kc::run
 
 namespace kc::gui {
 
@@ -61,13 +66,15 @@ public:
     void ToggleLogWindow();
     void ShowLogWindow();
 
-    // The run engine's entry: pressed by the start button (false) or the schedule timer (true).
-    void SetRunToggler(std::function<void(bool calledByTimer)> toggle) { m_toggleRun = std::move(toggle); }
+    // The start button (false) and the schedule timer (true): starts a run, or asks the running one to stop.
+    void ToggleRun(bool calledByTimer);
+    run::UpdateRun& Engine() { return *m_run; }
     // How the process ends after an accepted close (tests keep the process).
     void SetProcessEnder(std::function<void(int status)> end) { m_endProcess = std::move(end); }
 
     // The window's side of a run, called through the host on the window's thread.
     void OnRunStarted();
+    void SaveSettingsAtRunStart();
     void OnRunStopping();
     void OnRunEnded(const run::RunSummary& summary, bool calledByTimer);
     void SetSiteLineEnabled(int site, bool enabled);
@@ -100,7 +107,9 @@ private:
     LogWindow* m_logWindow = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
     GuiRunHost m_host;
-    std::function<void(bool)> m_toggleRun;
+    services::KeywordExtractor m_extractor;
+    bool m_wordListLoaded = false;
+    std::unique_ptr<run::UpdateRun> m_run;
     std::function<void(int)> m_endProcess;
     bool m_activated = false;
     bool m_closing = false;

@@ -126,8 +126,8 @@ int SiteListEditor::CommitPanel(bool modify, int index, bool silent)
         record.enabled = m_c.siteList->IsChecked(index);
         const size_t at = static_cast<size_t>(index);
         m_list.lines[at] = {sites::SiteLabel(record), record.enabled};
-        m_c.siteList->item(index)->setText(ToQString(m_list.lines[at].text));
-        if (IsRunActive(m_c)) {
+        m_c.siteList->SetText(index, ToQString(m_list.lines[at].text));
+        if (m_recordsInUse) {
             // A running worker reads this record: the new settings take its place once the run has ended.
             m_deferred[index] = std::move(record);
         } else {
@@ -422,7 +422,7 @@ void SiteListEditor::SetLineFromRecord(int index)
 {
     const sites::SiteConfig& site = m_list.sites[static_cast<size_t>(index)];
     m_list.lines[static_cast<size_t>(index)] = {sites::SiteLabel(site), site.enabled};
-    m_c.siteList->item(index)->setText(ToQString(m_list.lines[static_cast<size_t>(index)].text));
+    m_c.siteList->SetText(index, ToQString(m_list.lines[static_cast<size_t>(index)].text));
     m_c.siteList->SetChecked(index, site.enabled);
 }
 

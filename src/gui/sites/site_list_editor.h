@@ -58,7 +58,9 @@ public:
     // Selects a line without running the selection handler (-1: none).
     void SelectLine(int row);
 
-    // During a run the records belong to the run: commits wait here and reach the records when it ends.
+    // While a run's workers use the records, commits wait here and reach the records when the run ends.
+    void SetRecordsInUse(bool inUse) { m_recordsInUse = inUse; }
+    bool RecordsInUse() const { return m_recordsInUse; }
     void ApplyDeferredCommits();
     // The record of site index as the user last committed it (a waiting commit included).
     const sites::SiteConfig& Record(int index) const;
@@ -91,6 +93,7 @@ private:
     bool m_commitSuppressed = false;
     int m_lastClicked = 0;
     std::string m_panelFingerprint;
+    bool m_recordsInUse = false;
     std::map<int, sites::SiteConfig> m_deferred;
     sites::SiteList m_saving;
     std::function<void(int)> m_stopRequester;
