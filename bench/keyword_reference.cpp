@@ -99,8 +99,10 @@ std::string ReferenceExtract(
             if (at == 0 || wordList[at - 1] != ' ')
                 continue;
             const size_t space = wordList.find(' ', at);
-            const std::string word = wordList.substr(at, space == std::string::npos ? std::string::npos : space - at);
-            if (starts[i] + word.size() <= lower.size() && lower.compare(starts[i], word.size(), word) == 0) {
+            const std::string_view word
+                = std::string_view(wordList).substr(at, space == std::string::npos ? std::string::npos : space - at);
+            if (starts[i] + word.size() <= lower.size()
+                && std::string_view(lower).substr(starts[i], word.size()) == word) {
                 matched = word.size();
                 break;
             }
