@@ -12,19 +12,19 @@ counts=("$@")
 courier="$build/src/app/kestrune-courier"
 bench="$build/bench/kc_run_bench"
 
-"$bench" compare --sites 50 --articles 20 --concurrency 10 --trials 3
-
 work=$(mktemp -d)
 shop_pid=""
 cleanup() {
-    [ -n "$shop_pid" ] && kill "$shop_pid" 2>/dev/null && wait "$shop_pid" 2>/dev/null
+    if [ -n "$shop_pid" ]; then
+        kill "$shop_pid" 2>/dev/null || true
+        wait "$shop_pid" 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-echo
-echo "peak memory of 'kestrune-courier run' (2 articles per site, 10 sites at once, access method 2):"
-for n in "${counts[@]}"; do
+# Starts the sandbox shop in a process of its own and sets port.
+start_shop() {
     "$courier" demo-shop >"$work/shop.out" 2>&1 &
     shop_pid=$!
     for _ in $(seq 100); do
@@ -32,6 +32,23 @@ for n in "${counts[@]}"; do
         sleep 0.05
     done
     port=$(sed -n 's|.*Shop: *http://127.0.0.1:\([0-9]*\)/.*|\1|p' "$work/shop.out")
+}
+stop_shop() {
+    kill "$shop_pid"
+    wait "$shop_pid" 2>/dev/null || true
+    shop_pid=""
+}
+
+"$bench" compare --sites 50 --articles 20 --concurrency 10 --trials 3
+echo
+start_shop
+"$bench" compare --sites 50 --articles 20 --concurrency 10 --trials 3 --domain "127.0.0.1:$port"
+stop_shop
+
+echo
+echo "peak memory of 'kestrune-courier run' (2 articles per site, 10 sites at once, access method 2):"
+for n in "${counts[@]}"; do
+    start_shop
     home="$work/home-$n"
     "$bench" make-home --home "$home" --domain "127.0.0.1:$port" --sites "$n" --articles 2 --concurrency 10
     start=$(date +%s.%N)
@@ -40,7 +57,5 @@ for n in "${counts[@]}"; do
     published=$(cat "$home"/文章地址/* 2>/dev/null | grep -c . || true)
     printf "  %5d sites: peak RSS %7d KB, %5d articles published, %.2f s\n" "$n" "$(cat "$work/rss")" \
         "$published" "$(echo "$end - $start" | bc)"
-    kill "$shop_pid"
-    wait "$shop_pid" 2>/dev/null || true
-    shop_pid=""
+    stop_shop
 done
