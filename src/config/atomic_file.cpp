@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <mutex>
 #include <string>
@@ -61,7 +63,74 @@ bool SameFile(int fd, const std::filesystem::path& path)
         && byFd.st_ino == byName.st_ino;
 }
 
+std::string TempPrefix(const std::filesystem::path& path)
+{
+    return "." + path.filename().string() + ".tmp.";
+}
+
+// The writer's process id from a temporary name "." + file name + ".tmp." + pid + "." + counter; 0 if the name
+// is not one.
+pid_t TempOwner(const std::string& name)
+{
+    if (name.size() < 2 || name.front() != '.')
+        return 0;
+    const size_t tmp = name.rfind(".tmp.");
+    if (tmp == std::string::npos)
+        return 0;
+    const size_t dot = name.find('.', tmp + 5);
+    if (dot == std::string::npos || dot == tmp + 5 || dot + 1 >= name.size())
+        return 0;
+    pid_t pid = 0;
+    for (size_t i = tmp + 5; i < dot; ++i) {
+        if (name[i] < '0' || name[i] > '9' || pid > 10000000)
+            return 0;
+        pid = pid * 10 + (name[i] - '0');
+    }
+    for (size_t i = dot + 1; i < name.size(); ++i)
+        if (name[i] < '0' || name[i] > '9')
+            return 0;
+    return pid;
+}
+
+bool ProcessAlive(pid_t pid)
+{
+    return ::kill(pid, 0) == 0 || errno != ESRCH;
+}
+
+void RemoveStaleIn(const std::filesystem::path& folder, const std::string& prefix)
+{
+    std::error_code error;
+    std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error);
+    if (error)
+        return;
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
+        if (error)
+            return;
+        const std::string name = it->path().filename().string();
+        if (!prefix.empty() && name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const pid_t owner = TempOwner(name);
+        if (owner <= 0 || owner == ::getpid() || ProcessAlive(owner))
+            continue;
+        // A process on another machine sharing the folder may own it; such a write takes well under a minute.
+        const auto written = std::filesystem::last_write_time(it->path(), error);
+        if (error || now - written < std::chrono::minutes(1))
+            continue;
+        std::filesystem::remove(it->path(), error);
+    }
+}
+
 } // namespace
+
+void RemoveStaleTemporaries(const std::filesystem::path& path)
+{
+    if (path.empty() || !path.has_filename())
+        return;
+    RemoveStaleIn(path.parent_path(), TempPrefix(path));
+    // Byte files have names of their own; every temporary of the inibin folder is one of theirs.
+    RemoveStaleIn(path.parent_path() / "inibin", {});
+}
 
 void SetWriteFaultHook(std::function<bool(std::string_view stage)> hook)
 {
@@ -118,7 +187,7 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes)
     return true;
 }
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, int* heldFd)
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, int* heldFd, bool flush)
 {
     if (path.empty() || !path.has_filename())
         return false;
@@ -142,9 +211,7 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     std::filesystem::path temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder
-            / ("." + path.filename().string() + ".tmp." + std::to_string(::getpid()) + "."
-                + std::to_string(g_tempCounter++));
+        temp = folder / (TempPrefix(path) + std::to_string(::getpid()) + "." + std::to_string(g_tempCounter++));
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;
@@ -171,11 +238,12 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     if (!WriteAll(fd, bytes.data(), half) || FaultAt("write")
         || !WriteAll(fd, bytes.data() + half, bytes.size() - half))
         return fail();
-    if (FaultAt("sync") || ::fsync(fd) != 0)
+    if (FaultAt("sync") || (flush && ::fsync(fd) != 0))
         return fail();
     if (FaultAt("rename") || ::rename(temp.c_str(), path.c_str()) != 0)
         return fail();
-    SyncFolder(folder);
+    if (flush)
+        SyncFolder(folder);
     releaseProbe();
 
     if (heldFd) {

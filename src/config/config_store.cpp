@@ -6,6 +6,7 @@
 #include "text/native_path.h"
 
 #include <charconv>
+#include <cmath>
 #include <mutex>
 #include <system_error>
 
@@ -76,8 +77,12 @@ void SetConfigWarningHandler(std::function<void(std::string_view text)> handler)
 
 std::string FormatNumber(double number)
 {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+    // Plain decimal digits, never an exponent: readers that take a text's leading number (other programs, older
+    // versions, hand edits) would read "1e+06" as 1. The shortest digits that read back as the same double.
+    if (!std::isfinite(number))
+        return "0";
+    char buffer[400]; // the longest fixed form of a double (about 5e-324) has 327 characters
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number, std::chars_format::fixed);
     return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0");
 }
 
@@ -305,6 +310,7 @@ bool ConfigStore::Open(std::string_view path, OpenMode mode)
     m_mode = mode;
     m_cacheValid = false;
     const std::filesystem::path native = text::NativePath(path);
+    RemoveStaleTemporaries(native);
     if (mode == OpenMode::HeldOpen)
         m_fd = OpenAndLock(native);
     std::string bytes;
@@ -485,6 +491,22 @@ std::string ConfigStore::GetValue(std::string_view section, std::string_view key
     return pos.block->lines[pos.line].substr(key.size() + 1);
 }
 
+std::vector<std::string> ConfigStore::SectionNames() const
+{
+    std::vector<std::string> names;
+    for (auto it = std::next(m_blocks.begin()); it != m_blocks.end(); ++it) {
+        const std::string& header = it->lines.front();
+        const size_t close = header.find(']');
+        if (close == std::string::npos)
+            continue;
+        const auto entry = m_sections.find(header.substr(1, close - 1));
+        // A name that heads several blocks is listed where it first appears.
+        if (entry != m_sections.end() && entry->second.front() == it)
+            names.push_back(entry->first);
+    }
+    return names;
+}
+
 void ConfigStore::SelectSection(std::string_view section)
 {
     m_currentSection.assign(section);
@@ -539,9 +561,17 @@ bool ConfigStore::WriteBytes(std::string_view key, std::string_view bytes)
     const std::filesystem::path file = BytesFile(key);
     if (file.empty())
         return false;
+    // A save of the site group writes every site's byte file, and replacing a file durably costs a flush to
+    // the disk: skip the write when the file already reads back as these bytes (no file reads as empty).
+    std::string existing;
+    if (ReadWholeFile(file, existing) ? existing == bytes : bytes.empty())
+        return true;
     std::error_code error;
     std::filesystem::create_directories(file.parent_path(), error);
-    return WriteFileAtomically(file, bytes);
+    // Byte files hold what the program can fetch again (a shop's category tree); a save writes one per site,
+    // and a flush to the disk for each would make saving a large group take seconds. They are still replaced
+    // whole, so a crash leaves the old bytes or the new ones.
+    return WriteFileAtomically(file, bytes, nullptr, false);
 }
 
 std::string ConfigStore::ReadBytes(std::string_view key, std::string_view defaultBytes)

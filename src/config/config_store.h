@@ -67,6 +67,9 @@ public:
     // Removes a whole section (empty key) or one key line: kDone, kSectionNotFound, kKeyNotFound, kQueued.
     int DeleteEntry(std::string_view section, std::string_view key, bool immediate);
 
+    // The names of the section headers, in file order, each once (a header "[name]rest" counts as name).
+    std::vector<std::string> SectionNames() const;
+
     void SelectSection(std::string_view section);
     const std::string& CurrentSection() const { return m_currentSection; }
 
@@ -143,8 +146,8 @@ private:
 // positions from and to: a "[" right after a CR LF whose "]" is followed by CR LF on the same line; -1 if none.
 long long FindHeaderBetween(std::string_view image, long long from, long long to);
 
-// Number forms of the store: the shortest decimal text that reads back as the same double, and the reading
-// of a text's leading number (0 when there is none).
+// Number forms of the store: the shortest plain decimal text (no exponent) that reads back as the same double,
+// "0" for infinities and NaN; and the reading of a text's leading number (0 when there is none).
 std::string FormatNumber(double number);
 double ParseNumber(std::string_view text);
 

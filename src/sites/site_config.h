@@ -1,16 +1,12 @@
 // The record of one shop of the site group: its persisted settings and the fields an update run fills.
 #pragma once
 
+#include "sites/session_client.h"
 #include "sites/shuffle_bag.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
-
-namespace kc::http {
-class HttpClient;
-} // namespace kc::http
 
 namespace kc::sites {
 
@@ -18,8 +14,9 @@ namespace kc::sites {
 struct SiteConfig {
     bool enabled = false; // 启用
     bool ended = false;
-    // The site's HTTP session. Copies of a record share it, so the login of one carries over to the others.
-    std::shared_ptr<kc::http::HttpClient> http;
+    // The site's HTTP client. A copy of the record gets its own client on the same session, so the login of
+    // one carries over to the other.
+    SessionClient http;
     bool running = false;
     bool stopRequested = false;
     int32_t consecutiveFailures = 0;

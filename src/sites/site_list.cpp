@@ -3,6 +3,7 @@
 
 #include "config/config_store.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -152,6 +153,12 @@ void SiteList::Append(const SiteConfig& site)
     lines.push_back({SiteLabel(site), site.enabled});
 }
 
+void SiteList::Append(SiteConfig&& site)
+{
+    lines.push_back({SiteLabel(site), site.enabled});
+    sites.push_back(std::move(site));
+}
+
 SiteConfig ReadSite(config::ConfigStore& store)
 {
     SiteConfig site;
@@ -288,11 +295,36 @@ bool WriteSite(config::ConfigStore& store, const SiteConfig& site)
     return ok;
 }
 
+namespace {
+
+// The highest site number that has a section in the store, 0 when none has.
+int32_t LastStoredSite(const config::ConfigStore& store)
+{
+    int32_t last = 0;
+    for (const std::string& name : store.SectionNames()) {
+        if (name.size() <= kSiteSectionPrefix.size() || name.compare(0, kSiteSectionPrefix.size(), kSiteSectionPrefix))
+            continue;
+        const std::string_view digits = std::string_view(name).substr(kSiteSectionPrefix.size());
+        int32_t n = 0;
+        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+        // Only the spelling SiteSection gives ("站点序号_7", not "站点序号_07") is ever read.
+        if (error == std::errc() && end == digits.data() + digits.size() && n > last && SiteSection(n) == name)
+            last = n;
+    }
+    return last;
+}
+
+} // namespace
+
 int LoadSites(config::ConfigStore& store, SiteList& list)
 {
     store.SelectSection(kSiteGroupSection);
-    const int32_t count = ToInt32(store.ReadNumber(kSiteCountKey));
+    // A count beyond the last stored site (a hand edit, a damaged file) would only add empty records, and a
+    // large one would exhaust memory at start-up; the group ends with its last stored site.
+    const int32_t count = std::min(ToInt32(store.ReadNumber(kSiteCountKey)), LastStoredSite(store));
     const int32_t selected = ToInt32(store.ReadNumber(kSelectedLineKey));
+    list.sites.reserve(list.sites.size() + static_cast<size_t>(std::max(count, 0)));
+    list.lines.reserve(list.lines.size() + static_cast<size_t>(std::max(count, 0)));
     for (int32_t n = 1; n <= count; ++n) {
         store.SelectSection(SiteSection(n));
         list.Append(ReadSite(store));

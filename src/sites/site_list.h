@@ -28,7 +28,9 @@ struct SiteList {
     int selectedLine = -1; // 0-based, -1 when none
     std::function<void()> onChanged; // lines were added (the gui refreshes the list and the group caption)
 
+    // Adds a record and its line (the site label, checked when the site is enabled).
     void Append(const SiteConfig& site);
+    void Append(SiteConfig&& site);
     size_t Count() const { return sites.size(); }
 };
 

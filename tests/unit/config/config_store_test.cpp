@@ -1,6 +1,7 @@
 // The settings store: file format, typed values, the pending queue, byte files and held-open files.
 #include "config/config_store.h"
 
+#include "config/atomic_file.h"
 #include "platform/event_pump.h"
 #include "text/text_encoding.h"
 
@@ -8,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <ostream>
 #include <random>
 #include <vector>
@@ -273,17 +276,27 @@ TEST(StoreValues, TextKeepsLineBreaksOnOneLine)
     EXPECT_EQ(store.ReadText("missing", "x" + std::string(kLineBreakMark) + "y"), "x\r\ny");
 }
 
-TEST(StoreValues, NumbersReadBackExactly)
+TEST(StoreValues, NumbersArePlainDecimalsThatReadBackExactly)
 {
     ConfigStore store;
     store.SelectSection("N");
-    for (double value : {0.0, 0.01, 0.03, 0.5, 5.0, -3.0, 120.0, 2147483647.0, 1e20, 1.0 / 3}) {
-        ASSERT_TRUE(store.WriteNumber("n", value));
-        EXPECT_EQ(store.ReadNumber("n", 99), value) << store.GetValue("N", "n");
+    // Never an exponent: a reader that takes the leading number of "1e+05" gets 1.
+    const struct {
+        double value;
+        const char* stored;
+    } written[] = {{0.0, "0"}, {7, "7"}, {-3, "-3"}, {0.01, "0.01"}, {0.03, "0.03"}, {0.5, "0.5"}, {100000, "100000"},
+        {1e6, "1000000"}, {2147483647.0, "2147483647"}, {-2147483648.0, "-2147483648"}, {0.0001, "0.0001"},
+        {1e21, "1000000000000000000000"}, {0.1 + 0.2, "0.30000000000000004"}, {1.0 / 3, "0.3333333333333333"},
+        {std::numeric_limits<double>::quiet_NaN(), "0"}, {std::numeric_limits<double>::infinity(), "0"}};
+    for (const auto& c : written) {
+        ASSERT_TRUE(store.WriteNumber("n", c.value));
+        EXPECT_EQ(store.GetValue("N", "n"), c.stored) << c.value;
+        if (std::isfinite(c.value)) {
+            EXPECT_EQ(store.ReadNumber("n", 99), c.value) << c.stored;
+        }
     }
-    store.WriteNumber("i", 7);
-    EXPECT_EQ(store.GetValue("N", "i"), "7");
     EXPECT_EQ(store.ReadNumber("missing", 0.25), 0.25);
+    EXPECT_EQ(store.ReadNumber("missing", 1e-300), 1e-300); // a default survives its own text form
 
     const struct {
         const char* stored;
@@ -375,6 +388,56 @@ TEST(StoreBytes, LiveInInibinFilesWrittenAtOnce)
     ConfigStore unopened;
     unopened.SelectSection("S");
     EXPECT_FALSE(unopened.WriteBytes("k", "x"));
+}
+
+TEST(StoreBytes, AFileThatAlreadyHoldsTheBytesIsNotRewritten)
+{
+    TempDir dir;
+    ConfigStore store;
+    store.Open(dir.File("u.ini").string(), OpenMode::InMemory);
+    store.SelectSection("S");
+    ASSERT_TRUE(store.WriteBytes("k", "tree"));
+    // From here every real write fails, so a true result means nothing had to be written.
+    SetWriteFaultHook([](std::string_view) { return true; });
+    const struct {
+        const char* key;
+        const char* bytes;
+        bool ok;
+    } cases[] = {
+        {"k", "tree", true}, // the same bytes
+        {"k", "trees", false}, // changed bytes are written (and fail here)
+        {"k", "", false}, // emptying a file that has bytes is a write
+        {"none", "", true}, // no file and no bytes read the same
+        {"none", "x", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(store.WriteBytes(c.key, c.bytes), c.ok) << c.key << " " << c.bytes;
+    SetWriteFaultHook({});
+    EXPECT_EQ(store.ReadBytes("k"), "tree");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "inibin" / "S-none.ibn"));
+}
+
+// ---- Section names ----------------------------------------------------------------------------------------
+
+TEST(StoreSections, NamesInFileOrderEachOnce)
+{
+    const struct {
+        const char* image;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"", {}},
+        {"junk\r\n[B]\r\nk=1\r\n[A]", {"B", "A"}},
+        {"[A]\r\n[B]\r\n[A]\r\nx=1", {"A", "B"}}, // a repeated header counts where it first stands
+        {"[A]x\r\n[B\r\nk=[C]", {"A"}}, // text after "]" belongs to no name; "[B" has no "]"
+        {"[]\r\n[S20]\r\n[S2]", {"", "S20", "S2"}},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        ASSERT_TRUE(WriteFileBytes(dir.File("n.ini"), c.image));
+        ConfigStore store;
+        store.Open(dir.File("n.ini").string(), OpenMode::InMemory);
+        EXPECT_EQ(store.SectionNames(), c.names) << c.image;
+    }
 }
 
 // ---- Held-open files --------------------------------------------------------------------------------------
