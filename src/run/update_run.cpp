@@ -55,6 +55,8 @@ UpdateRun::~UpdateRun()
         if (worker.thread.joinable())
             worker.thread.join();
     }
+    // The log outlives the controller; its labels must not point into the state that goes away here.
+    m_state.log.SetSiteLabels({});
 }
 
 // A run over many sites starts a thread for each; joining the finished ones as the run goes keeps their
