@@ -5,10 +5,12 @@
 #include "platform/event_pump.h"
 #include "text/native_path.h"
 
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <mutex>
 #include <system_error>
+#include <thread>
 
 namespace kc::config {
 namespace {
@@ -20,6 +22,10 @@ constexpr std::string_view kWarningText
     = "\xC5\xE4\xD6\xC3\xC4\xA3\xBF\xE9\xB3\xF6\xCF\xD6\xD2\xE2\xCD\xE2\xA3\xAC\xBF\xC9\xC4\xDC\xB5\xBC\xD6\xC2"
       "\xCE\xDE\xB7\xA8\xD5\xFD\xB3\xA3\xB1\xA3\xB4\xE6\xA3\xA1\xCF\xEA\xC7\xE9\xC7\xEB\xD7\xC9\xD1\xAF"
       "Kestrune\xA1\xA3";
+
+// Every store has a number of its own, by which each thread keeps the store's current section.
+std::atomic<uint64_t> g_storeIds{1};
+thread_local std::unordered_map<uint64_t, std::string> t_currentSections;
 
 std::mutex g_warningMutex;
 std::function<void(std::string_view)> g_warningHandler;
@@ -147,6 +153,7 @@ long long FindHeaderBetween(std::string_view image, long long from, long long to
 }
 
 ConfigStore::ConfigStore()
+    : m_id(g_storeIds.fetch_add(1, std::memory_order_relaxed))
 {
     Parse({});
 }
@@ -154,6 +161,7 @@ ConfigStore::ConfigStore()
 ConfigStore::~ConfigStore()
 {
     Close();
+    t_currentSections.erase(m_id);
 }
 
 void ConfigStore::Parse(std::string_view image)
@@ -180,6 +188,12 @@ void ConfigStore::Parse(std::string_view image)
 }
 
 std::string ConfigStore::Image() const
+{
+    std::lock_guard lock(m_mutex);
+    return BuildImage();
+}
+
+std::string ConfigStore::BuildImage() const
 {
     size_t size = 0;
     size_t count = 0;
@@ -305,7 +319,8 @@ ConfigStore::KeyPos ConfigStore::FindKey(BlockIt header, std::string_view key)
 
 bool ConfigStore::Open(std::string_view path, OpenMode mode)
 {
-    Close();
+    std::lock_guard lock(m_mutex);
+    CloseLocked();
     m_path.assign(path);
     m_mode = mode;
     m_cacheValid = false;
@@ -321,8 +336,14 @@ bool ConfigStore::Open(std::string_view path, OpenMode mode)
 
 void ConfigStore::Close()
 {
+    std::lock_guard lock(m_mutex);
+    CloseLocked();
+}
+
+void ConfigStore::CloseLocked()
+{
     if (m_dirty && m_fd >= 0)
-        WriteFileAtomically(text::NativePath(m_path), Image(), &m_fd);
+        WriteFileAtomically(text::NativePath(m_path), BuildImage(), &m_fd);
     Unlock(m_fd);
     m_fd = -1;
     m_dirty = false;
@@ -332,9 +353,10 @@ void ConfigStore::Close()
 
 bool ConfigStore::Save()
 {
+    std::lock_guard lock(m_mutex);
     if (m_path.empty())
         return false;
-    const bool ok = WriteFileAtomically(text::NativePath(m_path), Image(), m_fd >= 0 ? &m_fd : nullptr);
+    const bool ok = WriteFileAtomically(text::NativePath(m_path), BuildImage(), m_fd >= 0 ? &m_fd : nullptr);
     if (ok)
         m_dirty = false;
     return ok;
@@ -342,11 +364,13 @@ bool ConfigStore::Save()
 
 void ConfigStore::BeginBatch()
 {
+    std::lock_guard lock(m_mutex);
     ++m_batchDepth;
 }
 
 bool ConfigStore::EndBatch()
 {
+    std::lock_guard lock(m_mutex);
     if (m_batchDepth > 0)
         --m_batchDepth;
     return m_batchDepth > 0 || !m_dirty || Commit();
@@ -362,7 +386,7 @@ bool ConfigStore::Commit()
     // A store whose file could not be held reaches nothing on disk; say so instead of pretending.
     if (m_fd < 0)
         return false;
-    if (!WriteFileAtomically(text::NativePath(m_path), Image(), &m_fd))
+    if (!WriteFileAtomically(text::NativePath(m_path), BuildImage(), &m_fd))
         return false;
     m_dirty = false;
     return true;
@@ -370,52 +394,81 @@ bool ConfigStore::Commit()
 
 int ConfigStore::PutValue(std::string_view section, std::string_view key, std::string_view value, bool immediate)
 {
-    if (immediate)
-        return PutNow(section, key, value);
-    m_pending.push_back({true, std::string(section), std::string(key), std::string(value)});
-    return m_busy ? kQueued : RunQueue();
+    std::unique_lock lock(m_mutex);
+    PendingOp op{true, std::string(section), std::string(key), std::string(value)};
+    return immediate ? RunNow(lock, op) : Enqueue(lock, std::move(op));
 }
 
 int ConfigStore::DeleteEntry(std::string_view section, std::string_view key, bool immediate)
 {
-    if (immediate)
-        return DeleteNow(section, key);
-    m_pending.push_back({false, std::string(section), std::string(key), {}});
-    return m_busy ? kQueued : RunQueue();
+    std::unique_lock lock(m_mutex);
+    PendingOp op{false, std::string(section), std::string(key), {}};
+    return immediate ? RunNow(lock, op) : Enqueue(lock, std::move(op));
 }
 
-int ConfigStore::RunQueue()
+int ConfigStore::Enqueue(std::unique_lock<std::mutex>& lock, PendingOp op)
+{
+    if (m_busy) {
+        // A call from an event handler while this thread works off the queue waits its turn.
+        if (m_busyThread == std::this_thread::get_id()) {
+            m_pending.push_back(std::move(op));
+            return kQueued;
+        }
+        // Another thread is working off its queue and lets its window events run between operations; an
+        // operation of this thread is not one of those events and runs at once, whole.
+        return RunNow(lock, op);
+    }
+    m_pending.push_back(std::move(op));
+    return RunQueue(lock);
+}
+
+int ConfigStore::RunQueue(std::unique_lock<std::mutex>& lock)
 {
     if (m_pending.empty())
         return kFailed;
+    m_busy = true;
+    m_busyThread = std::this_thread::get_id();
     bool first = true;
     int result = kFailed;
     // Operations queued by event handlers while one runs are worked off in order; the first one's result counts.
     while (!m_pending.empty()) {
         const PendingOp op = std::move(m_pending.front());
         m_pending.pop_front();
-        m_busy = true;
-        const int opResult = RunOp(op);
-        m_busy = false;
+        // Window events run before the operation, without the lock, so that a handler may read the store and
+        // other threads are not held up; handlers' writes queue behind this one.
+        lock.unlock();
+        platform::PumpEvents();
+        lock.lock();
+        const int opResult = RunNow(lock, op);
         if (first)
             result = opResult;
         first = false;
     }
+    m_busy = false;
     return result;
 }
 
-int ConfigStore::RunOp(const PendingOp& op)
+int ConfigStore::RunNow(std::unique_lock<std::mutex>& lock, const PendingOp& op)
 {
-    platform::PumpEvents();
-    return op.isWrite ? PutNow(op.section, op.key, op.value) : DeleteNow(op.section, op.key);
+    std::vector<std::string> warnings;
+    const int result = op.isWrite ? PutNow(op.section, op.key, op.value, warnings) : DeleteNow(op.section, op.key);
+    if (!warnings.empty()) {
+        // The warning boxes let window events run; the store must be usable meanwhile.
+        lock.unlock();
+        for (const std::string& warning : warnings)
+            Warn(warning);
+        lock.lock();
+    }
+    return result;
 }
 
-int ConfigStore::PutNow(std::string_view section, std::string_view key, std::string_view value)
+int ConfigStore::PutNow(
+    std::string_view section, std::string_view key, std::string_view value, std::vector<std::string>& warnings)
 {
     if (HasLineBreak(section) || HasLineBreak(key)) {
         // A header or key line cannot hold a line break: the section could not be found after creating it.
-        Warn(kWarningText);
-        Warn(Image());
+        warnings.emplace_back(kWarningText);
+        warnings.push_back(BuildImage());
         return kFailed;
     }
     BlockIt header = FindSection(section);
@@ -445,7 +498,7 @@ int ConfigStore::PutNow(std::string_view section, std::string_view key, std::str
     }
     // A value with line breaks, or a key line that begins with "[", changes where lines and blocks start.
     if (HasLineBreak(value) || (!pos.found && StartsWith(key, "[")))
-        Parse(Image());
+        Parse(BuildImage());
     return Commit() ? kDone : kFailed;
 }
 
@@ -475,13 +528,14 @@ int ConfigStore::DeleteNow(std::string_view section, std::string_view key)
         pos.block->lines.erase(pos.block->lines.begin() + static_cast<std::ptrdiff_t>(pos.line));
         pos.block->keysValid = false;
         if (pos.line == 0)
-            Parse(Image());
+            Parse(BuildImage());
     }
     return Commit() ? kDone : kFailed;
 }
 
 std::string ConfigStore::GetValue(std::string_view section, std::string_view key, std::string_view defaultValue)
 {
+    std::lock_guard lock(m_mutex);
     const BlockIt header = FindSection(section);
     if (header == m_blocks.end() || HasLineBreak(key))
         return std::string(defaultValue);
@@ -493,6 +547,7 @@ std::string ConfigStore::GetValue(std::string_view section, std::string_view key
 
 std::vector<std::string> ConfigStore::SectionNames() const
 {
+    std::lock_guard lock(m_mutex);
     std::vector<std::string> names;
     for (auto it = std::next(m_blocks.begin()); it != m_blocks.end(); ++it) {
         const std::string& header = it->lines.front();
@@ -509,51 +564,68 @@ std::vector<std::string> ConfigStore::SectionNames() const
 
 void ConfigStore::SelectSection(std::string_view section)
 {
-    m_currentSection.assign(section);
+    t_currentSections[m_id].assign(section);
+}
+
+const std::string& ConfigStore::CurrentSection() const
+{
+    return t_currentSections[m_id];
+}
+
+bool ConfigStore::IsHeld() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_fd >= 0;
 }
 
 bool ConfigStore::WriteText(std::string_view key, std::string_view text)
 {
-    return PutValue(m_currentSection, key, ReplaceAll(text, kCrLf, kLineBreakMark), false) == kDone;
+    return PutValue(std::string(CurrentSection()), key, ReplaceAll(text, kCrLf, kLineBreakMark), false) == kDone;
 }
 
 std::string ConfigStore::ReadText(std::string_view key, std::string_view defaultText)
 {
-    const std::string stored = GetValue(m_currentSection, key, ReplaceAll(defaultText, kCrLf, kLineBreakMark));
+    const std::string stored
+        = GetValue(std::string(CurrentSection()), key, ReplaceAll(defaultText, kCrLf, kLineBreakMark));
     return ReplaceAll(stored, kLineBreakMark, kCrLf);
 }
 
 bool ConfigStore::WriteNumber(std::string_view key, double number)
 {
-    return PutValue(m_currentSection, key, FormatNumber(number), false) == kDone;
+    return PutValue(std::string(CurrentSection()), key, FormatNumber(number), false) == kDone;
 }
 
 double ConfigStore::ReadNumber(std::string_view key, double defaultNumber)
 {
-    return ParseNumber(GetValue(m_currentSection, key, FormatNumber(defaultNumber)));
+    return ParseNumber(GetValue(std::string(CurrentSection()), key, FormatNumber(defaultNumber)));
 }
 
 bool ConfigStore::WriteBool(std::string_view key, bool value)
 {
-    return PutValue(m_currentSection, key, value ? kTrueText : kFalseText, false) == kDone;
+    return PutValue(std::string(CurrentSection()), key, value ? kTrueText : kFalseText, false) == kDone;
 }
 
 bool ConfigStore::ReadBool(std::string_view key, bool defaultValue)
 {
-    return GetValue(m_currentSection, key, defaultValue ? kTrueText : kFalseText) == kTrueText;
+    return GetValue(std::string(CurrentSection()), key, defaultValue ? kTrueText : kFalseText) == kTrueText;
 }
 
 std::string ConfigStore::BytesFile(std::string_view key) const
 {
-    if (m_path.empty())
+    std::string settings;
+    {
+        std::lock_guard lock(m_mutex);
+        settings = m_path;
+    }
+    if (settings.empty())
         return {};
     // The name is made a single native file name: separators and zero bytes inside it become "_". The
     // conversion to the native encoding comes first, so a GBK trail byte equal to "\" is never touched.
-    std::string name = text::NativePath(m_currentSection + "-" + std::string(key) + ".ibn").native();
+    std::string name = text::NativePath(CurrentSection() + "-" + std::string(key) + ".ibn").native();
     for (char& c : name)
         if (c == '/' || c == '\0')
             c = '_';
-    return (text::NativePath(m_path).parent_path() / "inibin" / name).native();
+    return (text::NativePath(settings).parent_path() / "inibin" / name).native();
 }
 
 bool ConfigStore::WriteBytes(std::string_view key, std::string_view bytes)

@@ -5,8 +5,10 @@
 #include <deque>
 #include <functional>
 #include <list>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -41,7 +43,8 @@ void SetConfigWarningHandler(std::function<void(std::string_view text)> handler)
 // section name and by key, so that reading or writing one key costs the same in a file of ten sites as in one
 // of thousands. Every write to disk replaces the file as a whole (see atomic_file.h).
 //
-// The store has no lock of its own; see README.md for the threading rules.
+// Each operation runs whole under the store's own lock, so workers' writes and the window thread's reads may
+// meet; a series of operations that must not interleave with another thread's takes the run lock (README.md).
 class ConfigStore {
 public:
     ConfigStore();
@@ -70,8 +73,10 @@ public:
     // The names of the section headers, in file order, each once (a header "[name]rest" counts as name).
     std::vector<std::string> SectionNames() const;
 
+    // The section the typed operations use. Each thread has its own, so that a worker selecting a site's
+    // section never redirects what the window thread is reading or writing.
     void SelectSection(std::string_view section);
-    const std::string& CurrentSection() const { return m_currentSection; }
+    const std::string& CurrentSection() const;
 
     // Typed operations on the current section. Writers go through the queue and are true only for kDone.
     bool WriteText(std::string_view key, std::string_view text);
@@ -93,7 +98,7 @@ public:
     std::string Image() const;
     const std::string& Path() const { return m_path; }
     OpenMode Mode() const { return m_mode; }
-    bool IsHeld() const { return m_fd >= 0; }
+    bool IsHeld() const;
 
 private:
     struct Block {
@@ -120,9 +125,14 @@ private:
     bool IsWellFormedHeader(BlockIt block) const;
     KeyPos FindKey(BlockIt header, std::string_view key);
     void EnsureKeyIndex(Block& block);
-    int RunQueue();
-    int RunOp(const PendingOp& op);
-    int PutNow(std::string_view section, std::string_view key, std::string_view value);
+    // The lock is held on entry to these; RunQueue and RunNow release it while window events or warnings run.
+    int Enqueue(std::unique_lock<std::mutex>& lock, PendingOp op);
+    int RunQueue(std::unique_lock<std::mutex>& lock);
+    int RunNow(std::unique_lock<std::mutex>& lock, const PendingOp& op);
+    int PutNow(
+        std::string_view section, std::string_view key, std::string_view value, std::vector<std::string>& warnings);
+    void CloseLocked();
+    std::string BuildImage() const;
     int DeleteNow(std::string_view section, std::string_view key);
     bool Commit();
     std::string BytesFile(std::string_view key) const;
@@ -132,12 +142,14 @@ private:
     std::string m_path;
     OpenMode m_mode = OpenMode::InMemory;
     int m_fd = -1;
-    std::string m_currentSection;
+    uint64_t m_id; // the key of this store's current section in each thread
+    mutable std::mutex m_mutex; // every operation runs whole; see README.md
     std::string m_cachedName; // the most recently located section
     BlockIt m_cachedBlock;
     bool m_cacheValid = false;
     std::deque<PendingOp> m_pending;
     bool m_busy = false;
+    std::thread::id m_busyThread; // the thread working off the queue while m_busy
     int m_batchDepth = 0;
     bool m_dirty = false; // HeldOpen edits not yet on disk
 };

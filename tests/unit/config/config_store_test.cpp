@@ -13,6 +13,7 @@
 #include <limits>
 #include <ostream>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -350,6 +351,71 @@ TEST(StoreQueue, WritesFromEventHandlersRunInOrderAfterTheRunningOne)
     kc::platform::SetEventPump({});
     EXPECT_EQ(nested, (std::vector<int>{kQueued, kQueued, kQueued, kDone}));
     EXPECT_EQ(store.Image(), "[S]\r\nnow=0\r\nsecond=2\r\nthird=3");
+}
+
+TEST(StoreQueue, AnotherThreadsWriteDuringTheQueueRunsAtOnce)
+{
+    ConfigStore store;
+    int fromWorker = -99;
+    bool once = false;
+    kc::platform::SetEventPump([&] {
+        if (once)
+            return;
+        once = true;
+        // The window thread is working off its queue and lets events run: a worker is neither queued behind it
+        // nor kept waiting for it.
+        std::thread([&] { fromWorker = store.PutValue("W", "k", "1", false); }).join();
+    });
+    EXPECT_EQ(store.PutValue("S", "k", "0", false), kDone);
+    kc::platform::SetEventPump({});
+    EXPECT_EQ(fromWorker, kDone);
+    EXPECT_EQ(store.Image(), "[W]\r\nk=1\r\n[S]\r\nk=0");
+}
+
+// ---- Threads ----------------------------------------------------------------------------------------------
+
+TEST(StoreThreads, WorkersWritingTheirSectionsNeverDisturbTheWindowThread)
+{
+    ConfigStore store;
+    store.SelectSection("main");
+    ASSERT_TRUE(store.WriteText("value", "kept"));
+    constexpr int kWorkers = 4;
+    constexpr int kWrites = 300;
+    std::vector<std::thread> workers;
+    for (int w = 0; w < kWorkers; ++w)
+        workers.emplace_back([&store, w] {
+            for (int i = 0; i < kWrites; ++i) {
+                // Each worker selects its own site's section, as the title write-back does.
+                store.SelectSection("site" + std::to_string(w * kWrites + i));
+                store.WriteText("titles", "t" + std::to_string(i) + "\r\nnext");
+                store.WriteNumber("n", i);
+            }
+        });
+    // Meanwhile the window thread keeps reading and writing its own section through the typed operations.
+    int misses = 0;
+    for (int i = 0; i < 2000; ++i) {
+        if (store.ReadText("value") != "kept")
+            ++misses;
+        store.WriteNumber("count", i);
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    EXPECT_EQ(misses, 0);
+    EXPECT_EQ(store.CurrentSection(), "main");
+    EXPECT_EQ(store.GetValue("main", "count"), "1999");
+    for (int n = 0; n < kWorkers * kWrites; ++n) {
+        const std::string section = "site" + std::to_string(n);
+        ASSERT_EQ(
+            store.GetValue(section, "titles"), "t" + std::to_string(n % kWrites) + std::string(kLineBreakMark) + "next")
+            << section;
+        ASSERT_EQ(store.GetValue(section, "n"), std::to_string(n % kWrites)) << section;
+    }
+    // One header line and two key lines per site, three lines for the window thread's section.
+    const std::string image = store.Image();
+    size_t lines = 1;
+    for (size_t pos = image.find("\r\n"); pos != std::string::npos; pos = image.find("\r\n", pos + 2))
+        ++lines;
+    EXPECT_EQ(lines, static_cast<size_t>(3 * kWorkers * kWrites + 3));
 }
 
 // ---- Byte values ------------------------------------------------------------------------------------------
