@@ -6,6 +6,9 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config clang-format
   libicu-dev libpcre2-dev zlib1g-dev libssl-dev libcurl4-openssl-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # The windows: Qt 6 Widgets (with Qt Test), a font with Chinese characters, and an X server for the
+  # screenshot script.
+  qt6-base-dev fonts-wqy-microhei xvfb xauth
 )
 
 missing=()
