@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -39,5 +40,25 @@ void BM_LoadTextUtf8(benchmark::State& state)
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_LoadTextUtf8)->Arg(1)->Arg(50)->Unit(benchmark::kMillisecond);
+
+// LoadText of a file the caller names in KC_BENCH_UTF8_FILE, so that bench/compare_iconv.sh can time
+// it against iconv on the very same bytes. Registered only when the variable is set.
+void BM_LoadTextFile(benchmark::State& state, const std::string& path)
+{
+    const auto size = static_cast<int64_t>(std::filesystem::file_size(path));
+    for (auto _ : state) {
+        int detected = 0;
+        benchmark::DoNotOptimize(kc::text::LoadText(path, 0, &detected));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * size);
+}
+
+const bool g_fileRegistered = [] {
+    const char* path = std::getenv("KC_BENCH_UTF8_FILE");
+    if (path && *path)
+        benchmark::RegisterBenchmark("BM_LoadTextFile", BM_LoadTextFile, std::string(path))
+            ->Unit(benchmark::kMillisecond);
+    return true;
+}();
 
 } // namespace
