@@ -187,10 +187,18 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes)
     return true;
 }
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, int* heldFd, bool flush)
+bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes, int* heldFd, bool flush)
 {
-    if (path.empty() || !path.has_filename())
+    if (target.empty() || !target.has_filename())
         return false;
+    // A settings file that is a link to a file elsewhere stays a link: the file it names is the one replaced.
+    std::filesystem::path path = target;
+    std::error_code linkError;
+    if (std::filesystem::is_symlink(target, linkError)) {
+        const std::filesystem::path resolved = std::filesystem::weakly_canonical(target, linkError);
+        if (!linkError && resolved.has_filename())
+            path = resolved;
+    }
     const std::filesystem::path folder = path.parent_path();
 
     // Another holder of the lock denies us the write, as an exclusive open would.

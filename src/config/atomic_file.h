@@ -9,6 +9,7 @@ namespace kc::config {
 
 // Writes bytes as the whole content of path: a temporary file beside it is written, flushed to the disk and
 // renamed over path, so a crash or a full disk at any moment leaves the old file or the new one, never a part.
+// When path is a symbolic link, the file it leads to is replaced and the link stays.
 // heldFd (optional) is a descriptor of path's file on which the caller holds an exclusive lock: the new file is
 // locked before it takes the name, and *heldFd then refers to the new file (the old descriptor is closed).
 // Without heldFd the write fails when another holder has path locked. False on any failure; path is then as

@@ -104,6 +104,28 @@ TEST(CrashSafety, ReadOnlyFolderFailsTheSaveAndKeepsTheFile)
     EXPECT_EQ(ReadFileBytes(file), "[A]\r\na=1");
 }
 
+TEST(CrashSafety, ALinkedSettingsFileStaysALink)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.Path() / "real");
+    const auto target = dir.Path() / "real" / "target.ini";
+    const auto link = dir.File("s.ini");
+    ASSERT_TRUE(WriteFileBytes(target, "[A]\r\na=1"));
+    std::filesystem::create_symlink("real/target.ini", link);
+    for (OpenMode mode : {OpenMode::InMemory, OpenMode::HeldOpen}) {
+        ConfigStore store;
+        ASSERT_TRUE(store.Open(link.string(), mode));
+        const std::string value = mode == OpenMode::InMemory ? "2" : "3";
+        EXPECT_EQ(store.PutValue("A", "a", value, false), kDone);
+        if (mode == OpenMode::InMemory) {
+            EXPECT_TRUE(store.Save());
+        }
+        EXPECT_TRUE(std::filesystem::is_symlink(link));
+        EXPECT_EQ(ReadFileBytes(target), "[A]\r\na=" + value);
+        EXPECT_EQ(FilesIn(dir.Path() / "real"), 1u);
+    }
+}
+
 TEST(CrashSafety, OpeningRemovesOnlyStaleTemporariesOfItsOwnFile)
 {
     // A process that has ended: its temporary files can never be finished.
