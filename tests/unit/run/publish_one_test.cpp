@@ -153,5 +153,46 @@ TEST(PublishOne, RecordsAddressesAndFailuresUnderCleanedNames)
     EXPECT_EQ(h.store.ReadText(U("更新失败的域名用户")), h.labels[1]);
 }
 
+struct RewriteCase {
+    const char* name;
+    bool serviceWorks;
+    bool skipOnFailure;
+    const char* received; // what the shop gets as title, "" for nothing
+};
+
+class Rewrite : public ::testing::TestWithParam<RewriteCase> { };
+
+TEST_P(Rewrite, SkipsTheArticleOnlyWhenTheServiceFailsAndSkippingIsOn)
+{
+    const RewriteCase& c = GetParam();
+    RunHarness h;
+    h.SetOptions([&](RunOptions& o) { o.skipOnRewriteFailure = c.skipOnFailure; });
+    h.run->SetRewriter([&](std::string& title, std::string& body, int) {
+        if (!c.serviceWorks)
+            return false;
+        title = "new " + title;
+        body = "new " + body;
+        return true;
+    });
+    sites::SiteConfig& site = h.AddSite(h.AddShop(), h.WriteArticles("a", 1, "alpha"));
+    site.rewriteType = 1;
+    site.deleteAfter = true;
+    h.Run();
+
+    const bool skipped = std::string(c.received).empty();
+    EXPECT_EQ(h.Received(0), skipped ? std::vector<std::string>{} : std::vector<std::string>{c.received});
+    EXPECT_EQ(h.CountOf(1, U("跳过更新：alpha01")), skipped);
+    EXPECT_EQ(h.CountStartingWith(1, U("跳过原因：5118智能原创字数超出")), skipped);
+    // A skipped file stays where it was: marked for this run, not deleted.
+    EXPECT_EQ(std::filesystem::exists(h.Dir() / "a" / "alpha01.txt"), skipped);
+}
+
+INSTANTIATE_TEST_SUITE_P(PublishOne, Rewrite,
+    ::testing::Values(RewriteCase{"Rewritten", true, true, "new alpha01"},
+        RewriteCase{"FailedAndSkipped", false, true, ""},
+        // Without the skip the article goes out as it was.
+        RewriteCase{"FailedNotSkipped", false, false, "alpha01"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace kc::run::testing
