@@ -14,6 +14,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
+#include <limits>
 
 namespace kc::gui {
 
@@ -50,6 +52,11 @@ LogWindow::LogWindow(QWidget* owner)
     buttons->addWidget(m_failureButton);
     buttons->addWidget(m_locateButton, 1);
     layout->addLayout(buttons);
+
+    // Rows arriving close together are shown together: one repaint of the list for each slice.
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(kFlushDelayMs);
+    connect(&m_flushTimer, &QTimer::timeout, this, [this] { FlushSome(kRowsPerFlush); });
 
     connect(m_locateButton, &QPushButton::clicked, this, [this] { Locate(); });
     connect(m_failureButton, &QPushButton::clicked, this, [this] {
@@ -99,14 +106,25 @@ void LogWindow::QueueRow(bool clear, log::LogRow row)
 
 void LogWindow::FlushRows()
 {
+    while (FlushSome(std::numeric_limits<size_t>::max())) { }
+}
+
+bool LogWindow::FlushSome(size_t limit)
+{
     std::vector<Pending> pending;
+    bool more = false;
     {
         std::lock_guard lock(m_mutex);
-        pending.swap(m_pending);
-        m_flushPosted = false;
+        const size_t take = std::min(limit, m_pending.size());
+        pending.assign(std::make_move_iterator(m_pending.begin()), std::make_move_iterator(m_pending.begin() + take));
+        m_pending.erase(m_pending.begin(), m_pending.begin() + take);
+        more = !m_pending.empty();
+        m_flushPosted = more;
     }
+    if (more && !m_flushTimer.isActive())
+        m_flushTimer.start();
     if (pending.empty())
-        return;
+        return false;
     bool cleared = false;
     int siteWidth = m_list->columnWidth(1);
     const QFontMetrics metrics(m_list->font());
@@ -128,9 +146,10 @@ void LogWindow::FlushRows()
         m_list->setColumnWidth(1, siteWidth);
     m_list->addTopLevelItems(rows);
     if (!rows.isEmpty())
-        m_list->scrollToItem(rows.back());
+        m_list->scrollToBottom();
     if (cleared)
         RefreshLocateCaption();
+    return more;
 }
 
 void LogWindow::RefreshLocateCaption()

@@ -4,8 +4,10 @@
 
 #include "log/run_log.h"
 
+#include <QTimer>
 #include <QWidget>
 
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -47,6 +49,13 @@ protected:
 private:
     void Locate();
     void QueueRow(bool clear, log::LogRow row);
+    // Appends at most limit queued rows and posts the rest; true when rows are left.
+    bool FlushSome(size_t limit);
+
+    // A burst of rows reaches the list in slices, so that the window keeps answering in between.
+    static constexpr size_t kRowsPerFlush = 100;
+    static constexpr int kFlushDelayMs = 40;
+    QTimer m_flushTimer;
 
     QTreeWidget* m_list = nullptr;
     QPushButton* m_failureButton = nullptr;
@@ -60,7 +69,7 @@ private:
         log::LogRow row;
     };
     std::mutex m_mutex;
-    std::vector<Pending> m_pending;
+    std::deque<Pending> m_pending;
     bool m_flushPosted = false;
 };
 

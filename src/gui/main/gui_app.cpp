@@ -17,9 +17,7 @@
 #include <sched.h>
 
 namespace kc::gui {
-namespace {
-
-// The window program keeps to one processor, as it always has: the run's waits are tuned to that.
+// The run's waits and pumping were tuned for a program that keeps to one processor.
 void KeepToFirstProcessor()
 {
     cpu_set_t allowed;
@@ -36,8 +34,6 @@ void KeepToFirstProcessor()
         }
     }
 }
-
-} // namespace
 
 bool DisplayAvailable()
 {
@@ -73,6 +69,14 @@ int RunGui(int argc, char** argv)
     config::SetConfigWarningHandler({});
     platform::SetEventPump({});
     return status;
+}
+
+int RunGui()
+{
+    static char name[] = "kestrune-courier";
+    static char* argv[] = {name, nullptr};
+    static int argc = 1;
+    return RunGui(argc, argv);
 }
 
 } // namespace kc::gui

@@ -2,6 +2,7 @@
 #include "gui/main/gui_run_host.h"
 
 #include "gui/main/main_window.h"
+#include "gui/main/worker_priority.h"
 
 #include <QThread>
 
@@ -25,6 +26,7 @@ GuiRunHost::GuiRunHost(MainWindow& window)
 
 run::RunOptions GuiRunHost::Options() const
 {
+    YieldToWindowThread();
     std::lock_guard lock(m_mutex);
     return m_options;
 }

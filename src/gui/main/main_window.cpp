@@ -8,6 +8,7 @@
 #include "gui/log/failure_viewer.h"
 #include "gui/log/log_window.h"
 #include "gui/main/app_icon.h"
+#include "gui/main/worker_priority.h"
 #include "gui/sites/list_input.h"
 #include "gui/sites/site_list_editor.h"
 #include "gui/sites/site_panel.h"
@@ -21,6 +22,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -83,6 +85,9 @@ MainWindow::MainWindow(config::ConfigStore& store)
     m_logWindow->SetFailureViewer([this] { ShowLastFailure(); });
     connect(m_logWindow, &LogWindow::hiddenByUser, this, [this] { m_c.logButton->setText(ShowLogCaption()); });
     m_log.SetView(m_logWindow->View());
+    // Styles and layout are settled now, so the first show at a run start costs only its paint.
+    m_logWindow->ensurePolished();
+    m_logWindow->layout()->activate();
     m_log.SetSiteLabels([this](int site) { return m_labels.Label(site); });
 
     m_keptFingerprint = CombinedFingerprint();
@@ -107,7 +112,10 @@ MainWindow::MainWindow(config::ConfigStore& store)
 
     ConnectHandlers();
     UpdateRunOptions();
-    http::SetAccessMethodProvider([] { return g_accessMethod.load(); });
+    http::SetAccessMethodProvider([] {
+        YieldToWindowThread();
+        return g_accessMethod.load();
+    });
     m_endProcess = [this](int status) {
         // A run in progress is not stopped first: its workers would hold the event loop for minutes.
         if (m_run->IsRunActive()) {
