@@ -4,6 +4,9 @@
 
 #include "config/config_store.h"
 #include "ecshop/sandbox/sandbox_shop.h"
+#ifdef KC_HAVE_GUI
+#include "gui/main/gui_app.h"
+#endif
 #include "platform/run_directory.h"
 #include "sites/site_list.h"
 #include "text/literal.h"
@@ -27,7 +30,7 @@ extern const Command kRunCommand;
 namespace {
 
 const char* const kDemoHelp
-    = "Usage: kestrune-courier demo [--home DIR] [--fresh] [--serve]\n\n"
+    = "Usage: kestrune-courier demo [--home DIR] [--fresh] [--serve] [--window]\n\n"
       "Starts three sandbox shops on 127.0.0.1 in this process (a GBK shop, a UTF-8 shop and a UTF-8 shop\n"
       "under a deeper administration directory), creates or reuses a demo run directory with one site on\n"
       "each and a folder of sample articles, runs 'kestrune-courier run' on it, and prints where to look.\n\n"
@@ -35,6 +38,8 @@ const char* const kDemoHelp
       "  --home DIR   the demo run directory (default: \"demo\" in the run directory)\n"
       "  --fresh      write the demo settings and sample articles anew\n"
       "  --serve      keep the shops running after the run, until Ctrl-C, to look at them in a browser\n"
+      "  --window     open the main window on the demo run directory instead of running at once, the\n"
+      "               shops serving until it closes (without a display: the run as without it)\n"
       "  --help       show this help\n";
 
 int Fail(const std::string& message)
@@ -333,6 +338,7 @@ int RunDemo(const std::vector<std::string>& args)
     std::filesystem::path home;
     bool fresh = false;
     bool serve = false;
+    bool window = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -343,6 +349,8 @@ int RunDemo(const std::vector<std::string>& args)
             fresh = true;
         } else if (arg == "--serve") {
             serve = true;
+        } else if (arg == "--window") {
+            window = true;
         } else if (arg == "--home") {
             if (i + 1 >= args.size() || args[i + 1].empty())
                 return Fail("--home needs a directory");
@@ -403,6 +411,18 @@ int RunDemo(const std::vector<std::string>& args)
     std::vector<size_t> before;
     for (const DemoShop& demo : shops)
         before.push_back(demo.shop->Articles().size());
+#ifdef KC_HAVE_GUI
+    if (window && gui::DisplayAvailable()) {
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        platform::SetRunDirectory(home);
+        const int status = gui::RunGui();
+        for (DemoShop& demo : shops)
+            demo.shop->Stop();
+        return status;
+    }
+#endif
+    if (window)
+        std::puts("No display to open the window on: running the demo without it.\n");
     const int status = kRunCommand.run({"--home", home.string()});
     PrintWhereToLook(home, shops, before);
     std::fflush(stdout);
