@@ -86,6 +86,8 @@ private slots:
     void logButtonAndCloseBoxShowAndHideTheLog();
     void runStartAndEndChangeTheControls();
     void runEndedByTheTimerHidesTheLogInsteadOfTheMessage();
+    void autoSaveWritesChangesWithoutAsking();
+    void serviceOptionOfTheRunComesFromItsSection();
 };
 
 void MainWindowTest::opensWithItsCaptionSizeAndSavedState()
@@ -330,6 +332,43 @@ void MainWindowTest::runEndedByTheTimerHidesTheLogInsteadOfTheMessage()
     QVERIFY(MessageTexts().empty());
     QVERIFY(!window.LogView()->isVisible());
     QCOMPARE(Find<QPushButton>(&window, u"按钮查看日志")->text(), Q(u"查看日志"));
+}
+
+void MainWindowTest::autoSaveWritesChangesWithoutAsking()
+{
+    kc::test::GuiHome home;
+    SeedSites(home.Store(), 2, 0);
+    kc::gui::MainWindow window(home.Store());
+    window.AutoSave();
+    QVERIFY(!home.SettingsFileExists());
+
+    // A panel that fails the checks stays as it is, without a message; the rest is saved.
+    Find<QLineEdit>(&window, u"编辑框域名")->clear();
+    Find<QCheckBox>(&window, u"选择框完成关机")->setChecked(true);
+    window.AutoSave();
+    QVERIFY(MessageTexts().empty());
+    QCOMPARE(OnDisk(home, Main(), In("选择框完成关机")), In("真"));
+    QCOMPARE(OnDisk(home, kc::sites::SiteSection(1), In("域名")), std::string("s0.com"));
+
+    // Once the panel passes, its edit is committed and saved too.
+    Find<QLineEdit>(&window, u"编辑框域名")->setText(Q(u"fixed.com"));
+    window.AutoSave();
+    QCOMPARE(OnDisk(home, kc::sites::SiteSection(1), In("域名")), std::string("fixed.com"));
+
+    // Never during a run.
+    window.OnRunStarted();
+    Find<QCheckBox>(&window, u"选择框完成关机")->setChecked(false);
+    window.AutoSave();
+    QCOMPARE(OnDisk(home, Main(), In("选择框完成关机")), In("真"));
+}
+
+void MainWindowTest::serviceOptionOfTheRunComesFromItsSection()
+{
+    kc::test::GuiHome home;
+    home.Store().SelectSection(In("外调接口"));
+    home.Store().WriteBool(In("选择框失败跳过更新"), true);
+    kc::gui::MainWindow window(home.Store());
+    QVERIFY(window.Host().Options().skipOnRewriteFailure);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -33,6 +33,7 @@ private slots:
     void globalQuotaBoxFollowsItsCheckBox();
     void listButtonKeepsItsTextInItsTagWithLineBreaks();
     void folderButtonChoosesAndOpens();
+    void categoryButtonsLeaveLockedCategoriesAlone();
 };
 
 void SitePanelTest::readPanelNormalisesAndReadsNumbersLeniently_data()
@@ -312,6 +313,32 @@ void SitePanelTest::folderButtonChoosesAndOpens()
     emit button->customContextMenuRequested({});
     QCOMPARE(launched.front(), (kc::platform::CommandLine{"/opt/tool/Run.EXE"}));
     kc::platform::SetLauncher({});
+}
+
+void SitePanelTest::categoryButtonsLeaveLockedCategoriesAlone()
+{
+    kc::test::GuiHome home;
+    kc::gui::MainWindow window(home.Store());
+    kc::sites::SiteConfig site = window.Panel().ReadPanel();
+    // Two ordinary categories (the second checked, a child of the first) and one of the shop's own.
+    site.categoryData = In("-1{G}甲[1]{G}0{G}0{G}1{G}假{G}0{G}真{H}0{G}乙[2]{G}0{G}0{G}2{G}假{G}1{G}假{H}"
+                           "-1{G}帮助[9]{G}1{G}1{G}9{G}假{G}2{G}假");
+    window.Panel().ShowSite(site);
+    auto checks = [&] {
+        QString states;
+        for (const kc::config::TreeItem& item : kc::gui::ReadTreeItems(Find<QTreeWidget>(&window, u"树型框")))
+            states += QString::number(item.checkState);
+        return states;
+    };
+    QCOMPARE(checks(), Q(u"012"));
+    Find<QPushButton>(&window, u"按钮反选")->click();
+    QCOMPARE(checks(), Q(u"102"));
+    QCOMPARE(window.Panel().ReadPanel().categoryIds, std::string("1"));
+    Find<QPushButton>(&window, u"按钮全选")->click();
+    QCOMPARE(checks(), Q(u"112"));
+    QCOMPARE(window.Panel().ReadPanel().categoryIds, std::string("1,2"));
+    Find<QPushButton>(&window, u"按钮不选")->click();
+    QCOMPARE(checks(), Q(u"002"));
 }
 
 QTEST_MAIN(SitePanelTest)

@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolButton>
 
 #include <atomic>
@@ -74,6 +75,9 @@ MainWindow::MainWindow(config::ConfigStore& store)
         tool->setEnabled(false);
 
     RestoreWindowState(this, m_store, MainSection(), MainOptions());
+    // The service settings window saves this option of the run under its own section.
+    m_store.SelectSection(KC_TEXT("外调接口"));
+    m_skipOnRewriteFailure = m_store.ReadBool(KC_TEXT("选择框失败跳过更新"), false);
     const int saved = sites::LoadSites(m_store, m_sites);
     m_editor->ShowNewLines();
     m_editor->SelectLine(saved >= 0 && saved < m_c.siteList->count() ? saved : -1);
@@ -112,6 +116,11 @@ MainWindow::MainWindow(config::ConfigStore& store)
 
     ConnectHandlers();
     UpdateRunOptions();
+
+    // Edits reach the file within a minute even if the program never gets to close.
+    m_autoSave.setInterval(kAutoSaveMs);
+    connect(&m_autoSave, &QTimer::timeout, this, [this] { AutoSave(); });
+    m_autoSave.start();
     http::SetAccessMethodProvider([] {
         YieldToWindowThread();
         return g_accessMethod.load();
@@ -179,6 +188,7 @@ void MainWindow::UpdateRunOptions()
     options.publishInReadOrder = m_c.publishInReadOrder->isChecked();
     options.accessMethod = m_c.accessMethod->currentIndex();
     options.enhancedSubmit = m_c.enhancedSubmit->isChecked();
+    options.skipOnRewriteFailure = m_skipOnRewriteFailure;
     g_accessMethod.store(options.accessMethod);
     m_host.SetOptions(options);
 }
@@ -197,14 +207,27 @@ void MainWindow::ToggleRun(bool calledByTimer)
     m_run->ToggleRun(calledByTimer);
 }
 
+void MainWindow::AutoSave()
+{
+    // Never inside a dialog's or a run's own event processing, and never with a message: a panel that does
+    // not pass the checks at this moment waits for the user's next commit.
+    if (IsRunActive() || QApplication::activeModalWidget() || m_closing)
+        return;
+    m_editor->CommitPanelIfChanged(true);
+    const std::string fingerprint = CombinedFingerprint();
+    if (fingerprint == m_keptFingerprint && !m_settingsDirty)
+        return;
+    SaveSettingsIfChanged(false, true);
+}
+
 bool MainWindow::IsRunActive() const
 {
     return kc::gui::IsRunActive(m_c);
 }
 
-void MainWindow::SaveSettingsIfChanged(bool logLines)
+void MainWindow::SaveSettingsIfChanged(bool logLines, bool silent)
 {
-    m_editor->CommitPanelIfChanged();
+    m_editor->CommitPanelIfChanged(silent);
     const std::string fingerprint = CombinedFingerprint();
     if (fingerprint != m_keptFingerprint) {
         m_settingsDirty = true;
@@ -225,7 +248,8 @@ void MainWindow::SaveSettingsIfChanged(bool logLines)
     if (!m_store.Save()) {
         // Nothing is lost yet: the next save tries again.
         m_settingsDirty = true;
-        ShowMessage(this, QStringLiteral("保存配置失败，请检查软件目录是否可写：\r\n") + ToQString(m_store.Path()));
+        if (!silent)
+            ShowMessage(this, QStringLiteral("保存配置失败，请检查软件目录是否可写：\r\n") + ToQString(m_store.Path()));
         return;
     }
     if (logLines)

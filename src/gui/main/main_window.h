@@ -10,6 +10,7 @@
 #include "services/keyword_extractor.h"
 #include "sites/site_list.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -52,7 +53,9 @@ public:
 
     // Writes what changed since the last save (panel edits, the window's own controls, the site list) to the
     // settings file; with logLines the save is announced in the run log.
-    void SaveSettingsIfChanged(bool logLines);
+    void SaveSettingsIfChanged(bool logLines, bool silent = false);
+    // The periodic save: what changed, without messages, never during a run or a dialog.
+    void AutoSave();
     // Shows a window and raises it above the others, restoring it from the minimised state.
     static void BringToFront(QWidget* window);
     bool IsRunActive() const;
@@ -111,6 +114,9 @@ private:
     bool m_wordListLoaded = false;
     std::unique_ptr<run::UpdateRun> m_run;
     std::function<void(int)> m_endProcess;
+    bool m_skipOnRewriteFailure = false;
+    QTimer m_autoSave;
+    static constexpr int kAutoSaveMs = 60000;
     bool m_activated = false;
     bool m_closing = false;
 };

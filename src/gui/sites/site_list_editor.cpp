@@ -138,7 +138,7 @@ int SiteListEditor::CommitPanel(bool modify, int index, bool silent)
     return m_c.siteList->currentRow();
 }
 
-void SiteListEditor::CommitPanelIfChanged()
+void SiteListEditor::CommitPanelIfChanged(bool silent)
 {
     const int selected = m_c.siteList->currentRow();
     if (selected < 0)
@@ -146,7 +146,7 @@ void SiteListEditor::CommitPanelIfChanged()
     const std::string fingerprint = m_panel.PanelFingerprint();
     if (fingerprint == m_panelFingerprint)
         return;
-    if (CommitPanel(true, selected, false) != -1)
+    if (CommitPanel(true, selected, silent) != -1)
         m_panelFingerprint = fingerprint;
 }
 

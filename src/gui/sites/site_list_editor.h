@@ -36,7 +36,8 @@ public:
     // Writes the panel into a new site (modify false) or over site index (the selected line when -1).
     // Returns the selected line, or -1 when nothing was written; silent suppresses every message box.
     int CommitPanel(bool modify, int index = -1, bool silent = false);
-    void CommitPanelIfChanged();
+    // silent: a panel that fails the checks stays uncommitted without a message.
+    void CommitPanelIfChanged(bool silent = false);
     void OnSiteSelected(bool force);
 
     void AddSite();

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <charconv>
 #include <cmath>
@@ -99,6 +100,9 @@ void SitePanel::Connect()
     QObject::connect(m_c.tailBlocks, &QCheckBox::toggled, m_window, [this] { UpdateTailBlockMode(); });
     QObject::connect(m_c.globalQuotaEnabled, &QCheckBox::toggled, m_window, [this] { UpdateGlobalQuota(); });
     QObject::connect(m_c.chooseDirButton, &QPushButton::clicked, m_window, [this] { ChooseArticleFolder(); });
+    QObject::connect(m_c.checkAllCategories, &QPushButton::clicked, m_window, [this] { SetCategoryChecks(1); });
+    QObject::connect(m_c.uncheckAllCategories, &QPushButton::clicked, m_window, [this] { SetCategoryChecks(0); });
+    QObject::connect(m_c.invertCategories, &QPushButton::clicked, m_window, [this] { SetCategoryChecks(-1); });
     m_c.chooseDirButton->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(
         m_c.chooseDirButton, &QPushButton::customContextMenuRequested, m_window, [this] { OpenArticleFolder(); });
@@ -302,6 +306,18 @@ void SitePanel::UpdateTailBlockMode()
     m_c.blockSeparator->setEnabled(blocks && m_c.tailInsert->isChecked());
     m_c.tailInsert->setText(blocks ? QStringLiteral("尾部插入文章块") : QStringLiteral("尾部插入关键词"));
     m_c.tailInsertButton->setText(blocks ? QStringLiteral("输入路径列表..") : QStringLiteral("输入关键词列表.."));
+}
+
+void SitePanel::SetCategoryChecks(int mode)
+{
+    // Only ordinary categories (image 0) take check marks; the shop's own categories stay locked.
+    for (QTreeWidgetItemIterator it(m_c.categoryTree); *it; ++it) {
+        QTreeWidgetItem* item = *it;
+        if (TreeItemImage(item) != 0 || TreeItemCheck(item) == kTreeLocked)
+            continue;
+        const int64_t check = mode >= 0 ? mode : (TreeItemCheck(item) == kTreeChecked ? kTreeUnchecked : kTreeChecked);
+        SetTreeItemCheck(item, check);
+    }
 }
 
 void SitePanel::UpdateGlobalQuota()

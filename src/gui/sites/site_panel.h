@@ -33,6 +33,9 @@ public:
 
     void ApplyEnablingRules();
     void UpdateTailBlockMode();
+    // The category buttons: check (1), uncheck (0) or invert (-1) every ordinary category of the tree.
+    void SetCategoryChecks(int mode);
+
     // The global quota box is usable exactly while its check box is checked.
     void UpdateGlobalQuota();
 
