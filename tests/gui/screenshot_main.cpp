@@ -79,10 +79,17 @@ int main(int argc, char** argv)
         window.LogView()->FlushRows();
         const bool mainSaved = window.grab().save(out + QStringLiteral("/main-window.png"));
         const bool logSaved = window.LogView()->grab().save(out + QStringLiteral("/log-window.png"));
-        std::printf("%s/main-window.png %s\n%s/log-window.png %s\n", qPrintable(out), mainSaved ? "written" : "FAILED",
-            qPrintable(out), logSaved ? "written" : "FAILED");
+        // The run's face: the stop caption, the per-site stop button over the edit row, a greyed line.
+        window.OnRunStarted();
+        window.SetSiteLineEnabled(3, false);
+        QCoreApplication::processEvents();
+        const bool runSaved = window.grab().save(out + QStringLiteral("/main-window-running.png"));
+        window.OnRunEnded({}, true);
+        std::printf("%s/main-window.png %s\n%s/log-window.png %s\n%s/main-window-running.png %s\n", qPrintable(out),
+            mainSaved ? "written" : "FAILED", qPrintable(out), logSaved ? "written" : "FAILED", qPrintable(out),
+            runSaved ? "written" : "FAILED");
         window.SetProcessEnder([](int) {});
-        QCoreApplication::exit(mainSaved && logSaved ? 0 : 1);
+        QCoreApplication::exit(mainSaved && logSaved && runSaved ? 0 : 1);
     });
     const int status = QApplication::exec();
     std::filesystem::remove_all(home);

@@ -140,7 +140,11 @@ bool LogWindow::FlushSome(size_t limit)
         const QString site = ToQString(entry.row.site);
         // The site column widens to the longest label seen, within reason, so labels are not cut.
         siteWidth = std::max(siteWidth, std::min(metrics.horizontalAdvance(site) + 16, 320));
-        rows.append(new QTreeWidgetItem({ToQString(entry.row.time), site, ToQString(entry.row.message)}));
+        const QString message = ToQString(entry.row.message);
+        auto* row = new QTreeWidgetItem({ToQString(entry.row.time), site, message});
+        // A message wider than its column is shown whole when the pointer rests on it.
+        row->setToolTip(2, message);
+        rows.append(row);
     }
     if (siteWidth != m_list->columnWidth(1))
         m_list->setColumnWidth(1, siteWidth);
