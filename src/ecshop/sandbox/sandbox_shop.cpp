@@ -17,6 +17,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -1185,9 +1186,12 @@ struct SandboxShop::Impl {
         server->set_keep_alive_max_count(1);
         // httplib's default options set SO_REUSEPORT, which lets a second shop bind a port another one
         // listens on and take half its connections. SO_REUSEADDR alone still allows a quick restart.
-        server->set_socket_options([](int sock) {
+        // The last socket httplib set up is the one it bound (bind_to_any_port may try several).
+        auto listening = std::make_shared<int>(-1);
+        server->set_socket_options([listening](int sock) {
             int yes = 1;
             setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+            *listening = sock;
         });
         // httplib reads every multipart body into its own parts and drops the raw bytes, which the
         // shop records and parses itself. Hiding the multipart type before the body is read keeps the
@@ -1216,6 +1220,11 @@ struct SandboxShop::Impl {
             return false;
         }
         port = bound;
+        // httplib listens with a backlog of 5: ten clients connecting at once overflow it, and each
+        // dropped connection waits a second for its SYN to be sent again. A second listen() on the
+        // bound socket raises the backlog.
+        if (*listening >= 0)
+            ::listen(*listening, SOMAXCONN);
         httplib::Server* raw = server.get();
         thread = std::thread([raw] { raw->listen_after_bind(); });
         // Stop() must not race the listening loop's start, or it would find nothing to stop.
