@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 
 namespace kc::ecshop {
 
@@ -31,18 +32,20 @@ std::mutex g_goodsLock;
 
 // Sites of the list may be one and the same shop. An article without goods added there between
 // another site's links and its form would take those links, so every submission also holds the lock
-// of its shop; sites of different shops never wait for each other on it. Taken after the goods lock.
-std::mutex& ShopLock(const kc::sites::SiteConfig& site)
+// of its shop: alone when it links goods, shared with the other submissions without goods otherwise,
+// which thus never wait for each other. Sites of different shops never wait for each other on it.
+// Taken after the goods lock.
+std::shared_mutex& ShopLock(const kc::sites::SiteConfig& site)
 {
     static std::mutex mapMutex;
-    static std::map<std::string, std::unique_ptr<std::mutex>> locks;
+    static std::map<std::string, std::unique_ptr<std::shared_mutex>> locks;
     std::string key = site.domain + "/" + site.adminDir;
     for (char& c : key)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::lock_guard<std::mutex> lock(mapMutex);
-    std::unique_ptr<std::mutex>& entry = locks[key];
+    std::unique_ptr<std::shared_mutex>& entry = locks[key];
     if (!entry)
-        entry = std::make_unique<std::mutex>();
+        entry = std::make_unique<std::shared_mutex>();
     return *entry;
 }
 
@@ -232,7 +235,13 @@ bool SubmitArticle(std::string_view title, std::string& body, kc::sites::SiteCon
     std::unique_lock<std::mutex> goodsLock(g_goodsLock, std::defer_lock);
     if (!site.goodsChosen.empty())
         goodsLock.lock();
-    const std::lock_guard<std::mutex> shopLock(ShopLock(site));
+    std::shared_mutex& shop = ShopLock(site);
+    std::unique_lock<std::shared_mutex> shopAlone(shop, std::defer_lock);
+    std::shared_lock<std::shared_mutex> shopShared(shop, std::defer_lock);
+    if (!site.goodsChosen.empty())
+        shopAlone.lock();
+    else
+        shopShared.lock();
     if (!site.goodsChosen.empty()) {
         for (const std::string& id : form.goodsIds) {
             int encoding = 0;
