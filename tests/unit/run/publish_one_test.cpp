@@ -194,5 +194,34 @@ INSTANTIATE_TEST_SUITE_P(PublishOne, Rewrite,
         RewriteCase{"FailedNotSkipped", false, false, "alpha01"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Two sites of one shop, one linking goods: the shop links the goods to the next article it adds, so
+// an article of the other site must never come in between. Submissions without goods still overlap.
+TEST(PublishOne, GoodsLinksStayWithTheirArticleOnASharedShop)
+{
+    RunHarness h;
+    ecshop::SandboxShop& shop = h.AddShop();
+    sites::SiteConfig& withGoods = h.AddSite(shop, h.WriteArticles("g", 15, "goods"));
+    withGoods.goodsMode = 0;
+    withGoods.goodsSource = "3\r\n5";
+    withGoods.goodsMin = withGoods.goodsMax = 1;
+    h.AddSite(shop, h.WriteArticles("p", 15, "plain"));
+    h.AddSite(shop, h.WriteArticles("q", 15, "quiet"));
+    h.Run();
+
+    int withLinks = 0;
+    for (const ecshop::SandboxArticle& article : shop.Articles()) {
+        if (article.id <= static_cast<int>(h.seeded[0]))
+            continue;
+        if (article.title.starts_with("goods")) {
+            EXPECT_EQ(article.linkedGoods.size(), 1u) << article.title;
+            ++withLinks;
+        } else {
+            EXPECT_TRUE(article.linkedGoods.empty()) << article.title << " took another site's goods";
+        }
+    }
+    EXPECT_EQ(withLinks, 15);
+    EXPECT_EQ(h.host.ended.at(0).publishedTotal, 45);
+}
+
 } // namespace
 } // namespace kc::run::testing
