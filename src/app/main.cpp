@@ -13,14 +13,21 @@
 
 namespace {
 
+#ifdef KC_HAVE_GUI
+const char* const kWindowUsage
+    = "Without a command (or with jhrw) it opens the main window; --home DIR chooses the run\n"
+      "directory (default: the executable's folder, or $KESTRUNE_HOME).\n";
+#else
+const char* const kWindowUsage = "";
+#endif
+
 int PrintUsage(std::FILE* out)
 {
     std::fputs("Usage: kestrune-courier [COMMAND] [OPTIONS]\n\n"
-               "Publishes articles to many EcShop shops at once.\n"
-               "Without a command (or with jhrw) it opens the main window; --home DIR chooses the run\n"
-               "directory (default: the executable's folder, or $KESTRUNE_HOME).\n\n"
-               "Commands:\n",
+               "Publishes articles to many EcShop shops at once.\n",
         out);
+    std::fputs(kWindowUsage, out);
+    std::fputs("\nCommands:\n", out);
     for (const kc::app::Command& command : kc::app::Commands())
         std::fprintf(out, "  %-12s %s\n", command.name, command.summary);
     std::fputs("\nOptions:\n"
