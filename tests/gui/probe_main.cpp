@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sched.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -132,6 +133,18 @@ bool StartChildShop(ChildShop& child)
     child.pid = fork();
     if (child.pid == 0) {
         close(fds[0]);
+        // Off the window's processor where the machine has another: a real shop does not share it either.
+        cpu_set_t others;
+        CPU_ZERO(&others);
+        if (sched_getaffinity(0, sizeof others, &others) == 0 && CPU_COUNT(&others) > 1) {
+            for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+                if (CPU_ISSET(cpu, &others)) {
+                    CPU_CLR(cpu, &others);
+                    break;
+                }
+            }
+            sched_setaffinity(0, sizeof others, &others);
+        }
         kc::ecshop::SandboxShop shop(child.options);
         if (!shop.Start())
             _exit(1);

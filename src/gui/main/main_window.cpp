@@ -89,9 +89,11 @@ MainWindow::MainWindow(config::ConfigStore& store)
     m_logWindow->SetFailureViewer([this] { ShowLastFailure(); });
     connect(m_logWindow, &LogWindow::hiddenByUser, this, [this] { m_c.logButton->setText(ShowLogCaption()); });
     m_log.SetView(m_logWindow->View());
-    // Styles and layout are settled now, so the first show at a run start costs only its paint.
+    // Styles, layout and glyphs are settled now, off screen, so that the first show at a run start costs
+    // the window no more than an ordinary repaint.
     m_logWindow->ensurePolished();
     m_logWindow->layout()->activate();
+    (void)m_logWindow->grab();
     m_log.SetSiteLabels([this](int site) { return m_labels.Label(site); });
 
     m_keptFingerprint = CombinedFingerprint();
