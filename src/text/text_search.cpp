@@ -18,12 +18,21 @@ unsigned char Lower(unsigned char b)
 
 bool BoundaryTracker::IsBoundary(size_t offset)
 {
+    // A byte below 30 hex is never part of a longer character, so a character starts after it.
     if (offset < m_known) {
-        // A byte below 30 hex is never part of a longer character, so a character starts after it.
         size_t anchor = offset;
         while (anchor > 0 && static_cast<unsigned char>(m_text[anchor - 1]) >= 0x30)
             --anchor;
         m_known = anchor;
+    } else {
+        // Markup has such bytes everywhere: walking from the nearest one spares counting every character
+        // between the last known start and a candidate far into a page.
+        for (size_t at = offset; at > m_known; --at) {
+            if (static_cast<unsigned char>(m_text[at - 1]) < 0x30) {
+                m_known = at;
+                break;
+            }
+        }
     }
     while (m_known < offset)
         m_known += CharLength(m_text, m_known);

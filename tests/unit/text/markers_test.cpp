@@ -1,10 +1,12 @@
 // Text between markers, apostrophe quoting and list replacement.
+#include "text/char_helpers.h"
 #include "text/markers.h"
 #include "text/text_encoding.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -167,6 +169,50 @@ TEST(FindText, StartsOnCharacterBoundaries)
     EXPECT_EQ(FindText(text, "@", 3), 5u);
     EXPECT_EQ(FindText(text, "x"), std::string_view::npos);
     EXPECT_EQ(FindText("AbC", "bc", 0, false), 1u);
+}
+
+// Long mixed texts where trail bytes equal the needle's first byte, searched from every kind of start:
+// the boundary check may take shortcuts through the markup, but must find what a walk over every
+// character from the first byte finds.
+TEST(FindText, AgreesWithACharacterWalkOverMixedText)
+{
+    // Markup bytes, two-byte characters whose trail is "@", "a" or a lead byte, a four-byte character
+    // (whose second and fourth bytes are digits), a lead byte left alone before markup, and the needles.
+    const std::vector<std::string> units{"<", " ", "\r\n", "\xD5\x40", "\xD5\x61", "\xD5\xB0", "\xA1\xA1",
+        "\x81\x30\x81\x30", "\xB0\xA1", "\x81", "@", "a", "=", "\xE4\x40\xE4"};
+    struct Needle {
+        std::string text;
+        bool caseSensitive;
+    };
+    const std::vector<Needle> needles{{"@", true}, {"a", true}, {"A", false}, {"\x81\x30", true}, {"\xB0\xA1", true}};
+    std::mt19937 random(20240611);
+    for (int round = 0; round < 40; ++round) {
+        std::string text;
+        const int length = std::uniform_int_distribution<int>(1, 400)(random);
+        for (int i = 0; i < length; ++i)
+            text += units[std::uniform_int_distribution<size_t>(0, units.size() - 1)(random)];
+        std::vector<bool> starts(text.size() + 1, false);
+        for (size_t at = 0; at < text.size(); at += CharLength(text, at))
+            starts[at] = true;
+        const auto matchesAt = [&text](const Needle& needle, size_t at) {
+            if (needle.caseSensitive)
+                return text.compare(at, needle.text.size(), needle.text) == 0;
+            return (text[at] | 0x20) == (needle.text[0] | 0x20);
+        };
+        for (const Needle& needle : needles) {
+            for (size_t from = 0; from <= text.size(); from += 1 + from / 3) {
+                size_t expected = std::string_view::npos;
+                for (size_t at = from; at + needle.text.size() <= text.size(); ++at) {
+                    if (starts[at] && matchesAt(needle, at)) {
+                        expected = at;
+                        break;
+                    }
+                }
+                ASSERT_EQ(FindText(text, needle.text, from, needle.caseSensitive), expected)
+                    << "round " << round << ", needle " << needle.text << ", from " << from;
+            }
+        }
+    }
 }
 
 } // namespace
