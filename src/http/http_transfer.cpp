@@ -1,7 +1,9 @@
-// One HTTP exchange over libcurl: an easy handle per hop, redirects followed by hand so that each hop's
-// header lines fit its method, stall time-outs, and the pumping wait for the GUI thread.
+// One HTTP exchange over libcurl: each hop on a handle from the process pool with every option set afresh,
+// redirects followed by hand so that each hop's header lines fit its method, stall time-outs, and the
+// pumping wait for the GUI thread.
 #include "http/http_transfer.h"
 
+#include "http/easy_handle_pool.h"
 #include "http/http_client.h"
 #include "platform/event_pump.h"
 
@@ -110,12 +112,37 @@ struct HopOutcome {
     std::string location; // absolute target of a redirect answer, else empty
 };
 
+// A handle from the process pool for one hop, given back (or discarded) when the hop ends.
+class HopHandle {
+public:
+    explicit HopHandle(bool discard)
+        : m_handle(static_cast<CURL*>(ProcessHandles().Take()))
+        , m_discard(discard)
+    {
+    }
+    ~HopHandle()
+    {
+        if (m_discard)
+            EasyHandlePool::Discard(m_handle);
+        else
+            ProcessHandles().Give(m_handle);
+    }
+    HopHandle(const HopHandle&) = delete;
+    HopHandle& operator=(const HopHandle&) = delete;
+    CURL* get() const { return m_handle; }
+
+private:
+    CURL* m_handle;
+    bool m_discard;
+};
+
 HopOutcome RunHop(const TransferSpec& spec, const std::string& url, bool post, std::chrono::milliseconds totalLeft,
     TransferResult& result)
 {
     HopOutcome outcome;
-    EasyPtr handle(curl_easy_init());
-    if (!handle)
+    // A hop with a cookie engine of its own leaves that engine in the handle, where a reset would keep it.
+    const HopHandle handle(spec.cookies != nullptr && spec.storeOnly);
+    if (!handle.get())
         return outcome;
     CURL* h = handle.get();
     HopState state;
@@ -128,6 +155,8 @@ HopOutcome RunHop(const TransferSpec& spec, const std::string& url, bool post, s
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
+    // Every hop negotiates TLS afresh, whichever handle it runs on.
+    curl_easy_setopt(h, CURLOPT_SSL_SESSIONID_CACHE, 0L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, spec.verifyTls ? 1L : 0L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, spec.verifyTls ? 2L : 0L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(spec.connectTimeout.count()));

@@ -381,6 +381,64 @@ TEST_F(HttpClientTest, WorkerHandsBackRawHeadersAndTheCookieList)
     EXPECT_EQ(cookies, "wa=1;wb=2;cookie: in value;");
 }
 
+// ---- what one request leaves behind ----
+
+// Requests share libcurl handles, one after the other; none may inherit anything from an earlier one.
+struct Step {
+    int method;
+    std::string path;
+    std::string cookies;
+    std::string extraHeaders;
+};
+
+struct LeftoverCase {
+    const char* name;
+    std::vector<Step> before;
+    Step last;
+    // Header lines of the last request after Host; "{url}" stands for its URL.
+    std::vector<std::string> expected;
+    friend void PrintTo(const LeftoverCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class Leftovers : public HttpClientTest, public ::testing::WithParamInterface<LeftoverCase> { };
+
+TEST_P(Leftovers, NeverReachALaterRequest)
+{
+    const LeftoverCase& c = GetParam();
+    m_server.On("/sets", SetsCookie("left=1"));
+    m_server.On("/last", FakeAnswer::Text("ok"));
+    const auto send = [this](const Step& step) {
+        Select(step.method);
+        // A client of its own each time: only the handles are common to the steps.
+        HttpClient client;
+        return client.Request(m_server.Url(step.path), {}, nullptr, 0, {}, {}, step.cookies, {}, step.extraHeaders);
+    };
+    for (const Step& step : c.before)
+        send(step);
+    EXPECT_EQ(send(c.last), "ok");
+    const RecordedRequest request = m_server.LastRequest();
+    std::vector<std::string> expected{"Host: " + m_server.Host() + ":" + std::to_string(m_server.Port())};
+    for (std::string line : c.expected) {
+        if (const size_t at = line.find("{url}"); at != std::string::npos)
+            line.replace(at, 5, m_server.Url(c.last.path));
+        expected.push_back(line);
+    }
+    EXPECT_EQ(request.HeaderLines(), expected) << request.rawHead;
+}
+
+INSTANTIATE_TEST_SUITE_P(HttpClient, Leftovers,
+    ::testing::Values(
+        // Access method 2 with a "User-Agent:" line but no value sends none; the earlier agent must not appear.
+        LeftoverCase{"UserAgent", {{kMethod1, "/last", "", "User-Agent: Bot/1.0"}},
+            {kMethod2, "/last", "", "User-Agent: "},
+            {"Accept: */*", "Referer: {url}", "Content-Type: application/x-www-form-urlencoded"}},
+        // An explicit cookie text under access method 2 runs on a cookie engine of its own; a later request
+        // with a text of its own must not keep what an answer sets, nor send it.
+        LeftoverCase{"CookieEngineOfAnExplicitText",
+            {{kMethod2, "/last", "mine=1", ""}, {kMethod1, "/sets", "other=2", ""}}, {kMethod1, "/last", "other=2", ""},
+            {"User-Agent: " + kUserAgent, "Referer: {url}", kAcceptLine, "Accept-Language: zh-cn", "Cookie: other=2"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- decoding ----
 
 struct DecodeCase {
