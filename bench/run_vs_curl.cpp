@@ -2,11 +2,14 @@
 // the same exchanges, and the making of large run directories for the memory measurement.
 //
 //   kc_run_bench compare [--sites 50] [--articles 20] [--concurrency 10] [--trials 3] [--domain 127.0.0.1:PORT]
+//                        [--only curl|method2|method1]
+//   kc_run_bench exchanges [--sites 2] [--articles 3]
 //   kc_run_bench make-home --home DIR --domain 127.0.0.1:PORT [--sites 1000] [--articles 2] [--concurrency 10]
 //
 // compare starts a fresh sandbox shop (in this process) for every measurement, so both sides see the same
 // shop; with --domain both use that outside shop (kestrune-courier demo-shop), and the CPU times are then the
-// client's alone.
+// client's alone. exchanges runs each side once over a few sites against a recording sandbox and prints what
+// the shop received from each, so that one can see both sides make the same exchanges.
 #include "config/config_store.h"
 #include "ecshop/login.h"
 #include "ecshop/sandbox/sandbox_shop.h"
@@ -47,6 +50,7 @@ struct Settings {
     int trials = 3;
     std::string home;
     std::string domain; // make-home: the shop's address; compare: an outside shop instead of one in-process
+    std::string only; // compare: one side alone ("curl", "method2", "method1"), for a profiler
 };
 
 // What one side of the comparison took: wall time, and the CPU time of this process (the client's alone when
@@ -55,6 +59,7 @@ struct Measure {
     double wall = 0;
     double cpu = 0;
     int published = 0;
+    std::vector<kc::ecshop::SandboxRequest> requests; // what the in-process shop received
 };
 
 double ProcessCpuSeconds()
@@ -130,6 +135,11 @@ public:
     }
     const std::string& Domain() const { return m_domain; }
     std::string AdminUrl() const { return "http://" + m_domain + "/admin"; }
+    // What the in-process shop received (nothing for an outside shop).
+    std::vector<kc::ecshop::SandboxRequest> Requests() const
+    {
+        return m_shop ? m_shop->Requests() : std::vector<kc::ecshop::SandboxRequest>{};
+    }
 
 private:
     std::unique_ptr<kc::ecshop::SandboxShop> m_shop;
@@ -165,6 +175,7 @@ Measure EngineRun(const Settings& settings, int accessMethodIndex, const std::st
     measure.wall = std::chrono::duration<double>(Clock::now() - start).count();
     measure.cpu = ProcessCpuSeconds() - cpu;
     measure.published = update.LastSummary().publishedTotal;
+    measure.requests = shop.Requests();
     kc::http::SetAccessMethodProvider({});
     std::filesystem::remove_all(home);
     return measure;
@@ -252,6 +263,7 @@ Measure CurlRun(const Settings& settings, const std::string& run)
     measure.wall = std::chrono::duration<double>(Clock::now() - start).count();
     measure.cpu = ProcessCpuSeconds() - cpu;
     measure.published = total.load();
+    measure.requests = shop.Requests();
     return measure;
 }
 
@@ -260,6 +272,36 @@ void Print(int trial, const char* side, const Measure& m)
     std::printf("  trial %d  %-28s wall %.3f s  cpu %.3f s  (%d published)\n", trial, side, m.wall, m.cpu, m.published);
 }
 
+// The trials of one side. Runs this short are easily disturbed by anything else on the machine, so both
+// the best and the median trial are shown.
+struct Series {
+    const char* name;
+    std::vector<Measure> trials;
+
+    static double Median(std::vector<double> values)
+    {
+        if (values.empty())
+            return 0;
+        std::sort(values.begin(), values.end());
+        const size_t middle = values.size() / 2;
+        return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+    }
+    double Best(double Measure::*field) const
+    {
+        double best = 1e9;
+        for (const Measure& m : trials)
+            best = std::min(best, m.*field);
+        return best;
+    }
+    double Median(double Measure::*field) const
+    {
+        std::vector<double> values;
+        for (const Measure& m : trials)
+            values.push_back(m.*field);
+        return Median(values);
+    }
+};
+
 int Compare(const Settings& settings)
 {
     std::printf("%d sites x %d articles, %d sites at once, intervals 0, %s\n", settings.sites, settings.articles,
@@ -267,36 +309,86 @@ int Compare(const Settings& settings)
         settings.domain.empty() ? "a fresh sandbox shop in this process per measurement"
                                 : ("the shop at " + settings.domain + " (cpu: the client alone)").c_str());
     const int expected = settings.sites * settings.articles;
-    Measure curl{1e9, 1e9, 0};
-    Measure method2{1e9, 1e9, 0};
-    Measure method1{1e9, 1e9, 0};
-    const auto keepBest = [](Measure& best, const Measure& m) {
-        best.wall = std::min(best.wall, m.wall);
-        best.cpu = std::min(best.cpu, m.cpu);
-    };
+    Series curl{"libcurl loop", {}};
+    Series method2{"engine, access method 2", {}};
+    Series method1{"engine, access method 1", {}};
+    const auto wanted = [&settings](const char* side) { return settings.only.empty() || settings.only == side; };
     bool complete = true;
     const std::string stamp = std::to_string(std::chrono::system_clock::now().time_since_epoch().count() % 1000000);
     for (int trial = 1; trial <= settings.trials; ++trial) {
         const std::string run = "r" + stamp + "t" + std::to_string(trial);
-        const Measure c = CurlRun(settings, run + "c");
-        Print(trial, "libcurl loop", c);
-        const Measure e2 = EngineRun(settings, 1, run + "e");
-        Print(trial, "engine, access method 2", e2);
-        const Measure e1 = EngineRun(settings, 0, run + "f");
-        Print(trial, "engine, access method 1", e1);
-        complete = complete && c.published == expected && e2.published == expected && e1.published == expected;
-        keepBest(curl, c);
-        keepBest(method2, e2);
-        keepBest(method1, e1);
+        const auto measure = [&](Series& series, const Measure& m) {
+            Print(trial, series.name, m);
+            series.trials.push_back(m);
+            complete = complete && m.published == expected;
+        };
+        if (wanted("curl"))
+            measure(curl, CurlRun(settings, run + "c"));
+        if (wanted("method2"))
+            measure(method2, EngineRun(settings, 1, run + "e"));
+        if (wanted("method1"))
+            measure(method1, EngineRun(settings, 0, run + "f"));
     }
-    std::printf("best of %d: libcurl %.3f s; engine (access method 2) %.3f s, ratio %.3f; engine (access method 1, "
-                "a new connection per request) %.3f s, ratio %.3f\n",
-        settings.trials, curl.wall, method2.wall, method2.wall / curl.wall, method1.wall, method1.wall / curl.wall);
-    std::printf("cpu, best of %d: libcurl %.3f s; engine (method 2) %.3f s; engine (method 1) %.3f s\n",
-        settings.trials, curl.cpu, method2.cpu, method1.cpu);
+    for (const Series* series : {&curl, &method2, &method1}) {
+        if (series->trials.empty())
+            continue;
+        std::printf("%-24s wall best %.3f s, median %.3f s; cpu best %.3f s, median %.3f s", series->name,
+            series->Best(&Measure::wall), series->Median(&Measure::wall), series->Best(&Measure::cpu),
+            series->Median(&Measure::cpu));
+        if (series != &curl && !curl.trials.empty())
+            std::printf("; ratio to libcurl: best %.3f, median %.3f",
+                series->Best(&Measure::wall) / curl.Best(&Measure::wall),
+                series->Median(&Measure::wall) / curl.Median(&Measure::wall));
+        std::printf("\n");
+    }
     if (!complete)
         std::printf("warning: a run did not publish all %d articles\n", expected);
     return complete ? 0 : 1;
+}
+
+// One line per kind of request the shop received (method, path, the header names in order) with how many
+// there were and their mean body size.
+void PrintExchanges(const char* side, const Measure& m)
+{
+    std::printf("%s: %zu requests, %d published\n", side, m.requests.size(), m.published);
+    struct Shape {
+        std::string text;
+        int count = 0;
+        size_t bodyBytes = 0;
+    };
+    std::vector<Shape> shapes;
+    for (const kc::ecshop::SandboxRequest& request : m.requests) {
+        std::string text = request.method + " " + request.target.substr(0, request.target.find('?')) + " [";
+        bool first = true;
+        for (const auto& [name, value] : request.headers) {
+            // The server's own notes about the connection, not headers the client sent.
+            if (name == "LOCAL_ADDR" || name == "LOCAL_PORT" || name == "REMOTE_ADDR" || name == "REMOTE_PORT")
+                continue;
+            text += (first ? "" : ", ") + name;
+            first = false;
+        }
+        text += "]";
+        auto it = std::find_if(shapes.begin(), shapes.end(), [&](const Shape& s) { return s.text == text; });
+        if (it == shapes.end())
+            it = shapes.insert(shapes.end(), Shape{text});
+        ++it->count;
+        it->bodyBytes += request.body.size();
+    }
+    for (const Shape& shape : shapes)
+        std::printf("  %4d x %s, body %zu bytes\n", shape.count, shape.text.c_str(), shape.bodyBytes / shape.count);
+}
+
+int Exchanges(Settings settings)
+{
+    if (settings.domain.size()) {
+        std::fputs("exchanges records the requests at a sandbox shop of its own: no --domain\n", stderr);
+        return 2;
+    }
+    const std::string run = "x" + std::to_string(std::chrono::system_clock::now().time_since_epoch().count() % 1000000);
+    PrintExchanges("libcurl loop", CurlRun(settings, run + "c"));
+    PrintExchanges("engine, access method 2", EngineRun(settings, 1, run + "e"));
+    PrintExchanges("engine, access method 1", EngineRun(settings, 0, run + "f"));
+    return 0;
 }
 
 // A run directory of many sites on one shop (for `kestrune-courier run --home DIR`).
@@ -326,7 +418,8 @@ int MakeHome(const Settings& settings)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fputs("usage: kc_run_bench compare|make-home [options] (see the source's first lines)\n", stderr);
+        std::fputs(
+            "usage: kc_run_bench compare|exchanges|make-home [options] (see the source's first lines)\n", stderr);
         return 2;
     }
     const std::string mode = argv[1];
@@ -346,6 +439,8 @@ int main(int argc, char** argv)
             settings.home = value;
         else if (name == "--domain")
             settings.domain = value;
+        else if (name == "--only" && (value == "curl" || value == "method2" || value == "method1"))
+            settings.only = value;
         else {
             std::fprintf(stderr, "unknown option %s\n", name.c_str());
             return 2;
@@ -356,6 +451,13 @@ int main(int argc, char** argv)
         return Compare(settings);
     if (mode == "make-home")
         return MakeHome(settings);
+    if (mode == "exchanges") {
+        if (argc == 2) {
+            settings.sites = 2;
+            settings.articles = 3;
+        }
+        return Exchanges(settings);
+    }
     std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
     return 2;
 }
