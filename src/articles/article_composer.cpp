@@ -63,7 +63,8 @@ bool ArticleComposer::ChooseCustomTitle(sites::SiteConfig& site, int siteNumber,
         return true;
     for (;;) {
         ++site.customTitleCursor;
-        if (site.customTitleCursor > site.customTitlesCount || m_context.StopRequested() || site.stopRequested) {
+        if (site.customTitleCursor > site.customTitlesCount || m_context.StopRequested()
+            || sites::SiteStopRequested(site)) {
             if (site.customTitleCursor > site.customTitlesCount)
                 m_context.LogLine(KC_TEXT("自定义标题使用完了"), siteNumber);
             return false;

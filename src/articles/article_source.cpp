@@ -190,7 +190,7 @@ std::optional<Article> ArticleSource::PickArticle(sites::SiteConfig& site, int s
 {
     for (;;) {
         ++site.articleCursor;
-        if (site.articleCursor > site.articleTotal || m_context.StopRequested() || site.stopRequested) {
+        if (site.articleCursor > site.articleTotal || m_context.StopRequested() || sites::SiteStopRequested(site)) {
             if (site.articleCursor > site.articleTotal && site.articleTotal != 0)
                 m_context.LogLine(KC_TEXT("文章使用完了"), siteNumber);
             return std::nullopt;

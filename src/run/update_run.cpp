@@ -124,7 +124,7 @@ void UpdateRun::ResetSites()
         site.ended = false;
         site.running = false;
         site.publishedCount = 0;
-        site.stopRequested = false;
+        sites::SetSiteStopRequested(site, false);
         site.articleGroup = 0;
         // Positions into the previous run's shared lists mean nothing in this one; a count of failures
         // left over from it would send the site to a new login too early.

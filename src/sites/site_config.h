@@ -4,6 +4,7 @@
 #include "sites/session_client.h"
 #include "sites/shuffle_bag.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ struct SiteConfig {
     // one carries over to the other.
     SessionClient http;
     bool running = false;
+    // Set by the window thread while the site's worker reads it: only through SiteStopRequested and
+    // SetSiteStopRequested.
     bool stopRequested = false;
     int32_t consecutiveFailures = 0;
     int32_t publishedCount = 0;
@@ -121,6 +124,20 @@ struct SiteConfig {
     std::string securityCode; // 安全码
     bool useHttps = false; // HTTPS
 };
+
+// The stop request of one site, read and written atomically in place, so that the record keeps its plain
+// field and stays copyable.
+inline bool SiteStopRequested(SiteConfig& site)
+{
+    return std::atomic_ref<bool>(site.stopRequested).load();
+}
+
+inline void SetSiteStopRequested(SiteConfig& site, bool requested)
+{
+    std::atomic_ref<bool>(site.stopRequested).store(requested);
+}
+
+static_assert(std::atomic_ref<bool>::required_alignment <= alignof(bool), "the flag can be used in place");
 
 // The text that names a site in the site list, the log and the failure records: domain + "(" + user + ")".
 std::string SiteLabel(const SiteConfig& site);

@@ -224,6 +224,41 @@ INSTANTIATE_TEST_SUITE_P(UpdateRun, StopDuringRun,
     ::testing::Values(ModeCase{"Independent", true}, ModeCase{"Synchronous", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The stop button of one site line, pressed while that site's worker publishes: the window thread sets the
+// site's flag with no lock in common with the worker, which reads it at its next pick. That site ends
+// early; the others publish everything.
+TEST(UpdateRun, OneSiteStoppedFromTheWindowEndsAloneInIndependentMode)
+{
+    RunHarness h;
+    sites::SiteConfig& first = h.AddSite(h.AddShop(), h.WriteArticles("a", 40, "alpha"));
+    first.intervalMin = 0.01f;
+    first.intervalMax = 0.02f;
+    h.AddSite(h.AddShop(), h.WriteArticles("b", 4, "beta"));
+    std::atomic<int> firstPublished{0};
+    h.onRow = [&](const Row& row) {
+        if (row.site == 1 && row.message.starts_with(U("已成功更新 ")))
+            ++firstPublished;
+    };
+    bool pressed = false;
+    platform::SetEventPump([&] {
+        if (!pressed && firstPublished.load() >= 2) {
+            pressed = true;
+            sites::SetSiteStopRequested(h.sites.sites[0], true);
+        }
+    });
+    h.Run();
+
+    ASSERT_TRUE(pressed);
+    const int published = static_cast<int>(h.Received(0).size());
+    EXPECT_GE(published, 2);
+    EXPECT_LT(published, 40) << "the site went on after its stop";
+    EXPECT_EQ(h.CountOf(1, U("已停止更新，本次成功更新 ") + std::to_string(published) + U(" 篇")), 1);
+    EXPECT_EQ(Sorted(h.Received(1)), Titles("beta", 4));
+    ASSERT_EQ(h.host.ended.size(), 1u);
+    EXPECT_FALSE(h.host.ended[0].stopped);
+    EXPECT_EQ(h.host.ended[0].publishedTotal, published + 4);
+}
+
 TEST(UpdateRun, StopBeforeAnySiteStartsLogsTheStopAtTheNextSite)
 {
     RunHarness h;
