@@ -196,16 +196,26 @@ std::optional<Article> ArticleSource::PickArticle(sites::SiteConfig& site, int s
             return std::nullopt;
         }
         const int32_t pick = inReadOrder ? site.articleCursor : site.articleBag.Draw(1, site.articleTotal);
-        const RunContext::Guard guard(m_context);
-        std::string path = m_context.UnusedArticleEntry(site.articleGroup, pick);
-        if (!path.empty() && IsFile(path)) {
-            if (site.deleteAfter)
+        std::string path;
+        {
+            const RunContext::Guard guard(m_context);
+            path = m_context.UnusedArticleEntry(site.articleGroup, pick);
+            // Claimed before the file is looked at, so that no other site of the group takes it meanwhile.
+            if (!path.empty() && site.deleteAfter)
                 m_context.SetArticleUsed(site.articleGroup, pick, true);
+        }
+        if (path.empty())
+            continue;
+        // Outside the run lock: the other sites need not wait for the file system.
+        if (IsFile(path)) {
             Article article;
             article.path = std::move(path);
             article.pick = pick;
             return article;
         }
+        // A file that is gone stays unused, as if it had never been claimed.
+        if (site.deleteAfter)
+            m_context.SetArticleUsed(site.articleGroup, pick, false);
     }
 }
 

@@ -36,6 +36,21 @@ std::vector<std::string> SplitComma(const std::string& text)
     return items;
 }
 
+// Composers made without a seed, one per site of a run, must not all make the same choices.
+TEST(ArticleComposer, UnseededComposersDrawApart)
+{
+    RunContext context;
+    std::set<std::vector<uint32_t>> sequences;
+    for (int k = 0; k < 8; ++k) {
+        ArticleComposer composer(context, nullptr);
+        std::vector<uint32_t> drawn;
+        for (int i = 0; i < 4; ++i)
+            drawn.push_back(composer.Random()());
+        sequences.insert(drawn);
+    }
+    EXPECT_EQ(sequences.size(), 8u);
+}
+
 TEST(ChooseCategory, MarkerElseDrawnFromTheListElseNone)
 {
     RunContext context;

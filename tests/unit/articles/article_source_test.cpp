@@ -179,14 +179,20 @@ TEST(PickArticle, RandomOrderTakesEachFileOnce)
 
 TEST(PickArticle, VanishedAndMarkedFilesAreSkippedAndCountAgainstTheTotal)
 {
-    PickFixture f(4);
-    std::filesystem::remove(kc::text::NativePath(f.folder.Entry("2.txt")));
-    f.source.MarkUsed(f.site, 3);
-    EXPECT_EQ(f.PickAll(true), (std::vector<std::string>{f.folder.Entry("1.txt"), f.folder.Entry("4.txt")}));
-    EXPECT_EQ(f.site.articleCursor, 5);
+    for (const bool deleteAfter : {false, true}) {
+        PickFixture f(4);
+        f.site.deleteAfter = deleteAfter;
+        std::filesystem::remove(kc::text::NativePath(f.folder.Entry("2.txt")));
+        f.source.MarkUsed(f.site, 3);
+        EXPECT_EQ(f.PickAll(true), (std::vector<std::string>{f.folder.Entry("1.txt"), f.folder.Entry("4.txt")}))
+            << deleteAfter;
+        EXPECT_EQ(f.site.articleCursor, 5);
+        // The vanished file is not taken for used, should it come back.
+        EXPECT_EQ(f.context.UnusedArticleEntry(1, 2), f.folder.Entry("2.txt")) << deleteAfter;
 
-    f.source.MarkUnused(f.site, 3);
-    EXPECT_EQ(f.context.UnusedArticleEntry(1, 3), f.folder.Entry("3.txt"));
+        f.source.MarkUnused(f.site, 3);
+        EXPECT_EQ(f.context.UnusedArticleEntry(1, 3), f.folder.Entry("3.txt"));
+    }
 }
 
 TEST(PickArticle, StopsWithoutTheUsedUpLine)
