@@ -153,12 +153,15 @@ std::string CookieListFrom(std::string_view rawHeaders)
     return list;
 }
 
-// The three ways a header declares UTF-8, stored with '' for a double quote.
+// The three ways a header declares UTF-8, written with '' for a double quote.
 bool DeclaresUtf8(std::string_view headerText)
 {
-    std::string alternatives = "charset=utf-8|charset=''utf-8''|charset='utf-8'";
-    for (size_t at = alternatives.find("''"); at != std::string::npos; at = alternatives.find("''", at + 1))
-        alternatives.replace(at, 2, "\"");
+    static const std::string alternatives = [] {
+        std::string text = "charset=utf-8|charset=''utf-8''|charset='utf-8'";
+        for (size_t at = text.find("''"); at != std::string::npos; at = text.find("''", at + 1))
+            text.replace(at, 2, "\"");
+        return text;
+    }();
     return MatchAlternatives(headerText, alternatives, true);
 }
 
@@ -173,14 +176,25 @@ std::string Decode(std::string_view bytes, std::string_view headerText, int* enc
     return text::LoadText({}, requested, nullptr, bytes);
 }
 
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
 // Header fields of access method 2 are set one by one; setting a name again replaces its value.
 class HeaderSet {
 public:
+    HeaderSet() { m_fields.reserve(8); }
     void Set(std::string_view name, std::string_view value)
     {
-        const std::string key = LowerAscii(name);
         for (auto& field : m_fields) {
-            if (LowerAscii(field.first) == key) {
+            if (EqualsNoCase(field.first, name)) {
                 field.second = value;
                 return;
             }
@@ -190,8 +204,13 @@ public:
     std::vector<std::string> Lines() const
     {
         std::vector<std::string> lines;
-        for (const auto& [name, value] : m_fields)
-            lines.push_back(name + ": " + value);
+        lines.reserve(m_fields.size());
+        for (const auto& [name, value] : m_fields) {
+            std::string line;
+            line.reserve(name.size() + 2 + value.size());
+            line.append(name).append(": ").append(value);
+            lines.push_back(std::move(line));
+        }
         return lines;
     }
 
@@ -229,7 +248,7 @@ std::string SessionRequest(detail::CookieStore& session, std::string_view url, s
     if (!cookies.empty())
         headers.Set("Cookie", cookies);
     spec.postHeaders = headers.Lines();
-    spec.getHeaders = spec.postHeaders;
+    spec.getSendsPostHeaders = true;
 
     spec.verifyTls = true;
     spec.cookies = &session;

@@ -178,7 +178,7 @@ HopOutcome RunHop(const TransferSpec& spec, const std::string& url, bool post, s
             curl_easy_setopt(h, CURLOPT_SHARE, static_cast<CURLSH*>(spec.cookies->Handle()));
     }
 
-    const auto& lines = post ? spec.postHeaders : spec.getHeaders;
+    const auto& lines = post || spec.getSendsPostHeaders ? spec.postHeaders : spec.getHeaders;
     ListPtr headerList;
     auto add = [&headerList](const char* line) {
         if (curl_slist* grown = curl_slist_append(headerList.get(), line)) {
@@ -198,7 +198,8 @@ HopOutcome RunHop(const TransferSpec& spec, const std::string& url, bool post, s
     if (post) {
         curl_easy_setopt(h, CURLOPT_POST, 1L);
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(spec.body.size()));
-        curl_easy_setopt(h, CURLOPT_POSTFIELDS, spec.body.data());
+        // Never null: a null field would make curl read the body through a callback.
+        curl_easy_setopt(h, CURLOPT_POSTFIELDS, spec.body.empty() ? "" : spec.body.data());
     } else {
         curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kc::http::detail {
@@ -34,9 +35,10 @@ CookieStore& ProcessCookies();
 struct TransferSpec {
     std::string url; // already normalised, scheme included
     bool post = false; // POST with body (which may be empty), else GET
-    std::string body;
+    std::string_view body; // the caller's bytes, which outlive the transfer
     std::vector<std::string> postHeaders; // header lines sent while the request is a POST
     std::vector<std::string> getHeaders; // header lines sent once it is (or has become) a GET
+    bool getSendsPostHeaders = false; // a GET sends postHeaders too (getHeaders is then unused)
     std::string userAgent; // empty: the header lines decide
     bool verifyTls = true;
     // Where cookies are kept and from which they are sent; null sends and keeps none.

@@ -240,6 +240,12 @@ TEST_F(HttpClientTest, PostExactlyWhenThereIsABody)
         EXPECT_EQ(requests[1].body, "a=1");
         EXPECT_EQ(requests[2].body, std::string("\x00\x01raw", 5)) << "body bytes win over body";
     }
+    // The worker transport posts when told to, an empty body included.
+    m_server.ClearRequests();
+    EXPECT_EQ(HttpClient::WorkerRequest(m_server.Url("/p"), true), "ok");
+    ASSERT_EQ(m_server.RequestCount(), 1u);
+    EXPECT_EQ(m_server.LastRequest().method, "POST");
+    EXPECT_EQ(m_server.LastRequest().Header("Content-Length"), "0");
 }
 
 TEST_F(HttpClientTest, StatusCodesAreNotExamined)
