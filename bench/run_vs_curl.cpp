@@ -26,6 +26,7 @@
 
 #include <curl/curl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -68,6 +69,22 @@ double ProcessCpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
         + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// With KC_PERF_CTL_FD (and KC_PERF_ACK_FD) naming the control descriptors of `perf record --control
+// fd:CTL,ACK -D -1`, the profiler samples only the timed part of each measurement, not the setting up.
+void ProfilerCommand(const char* command)
+{
+    static const int control = std::getenv("KC_PERF_CTL_FD") ? std::atoi(std::getenv("KC_PERF_CTL_FD")) : -1;
+    static const int ack = std::getenv("KC_PERF_ACK_FD") ? std::atoi(std::getenv("KC_PERF_ACK_FD")) : -1;
+    if (control < 0)
+        return;
+    const std::string line = std::string(command) + "\n";
+    if (write(control, line.data(), line.size()) < 0)
+        return;
+    char reply[16];
+    if (ack >= 0 && read(ack, reply, sizeof reply) < 0)
+        return;
 }
 
 // Titles are unique per run, so that one outside shop takes every trial (it refuses a title it has).
@@ -169,11 +186,13 @@ Measure EngineRun(const Settings& settings, int accessMethodIndex, const std::st
     kc::run::UpdateRun update(list, log, host);
 
     Measure measure;
+    ProfilerCommand("enable");
     const double cpu = ProcessCpuSeconds();
     const auto start = Clock::now();
     update.ToggleRun(false);
     measure.wall = std::chrono::duration<double>(Clock::now() - start).count();
     measure.cpu = ProcessCpuSeconds() - cpu;
+    ProfilerCommand("disable");
     measure.published = update.LastSummary().publishedTotal;
     measure.requests = shop.Requests();
     kc::http::SetAccessMethodProvider({});
@@ -249,6 +268,7 @@ Measure CurlRun(const Settings& settings, const std::string& run)
     std::atomic<int> next{1};
     std::atomic<int> total{0};
     Measure measure;
+    ProfilerCommand("enable");
     const double cpu = ProcessCpuSeconds();
     const auto start = Clock::now();
     std::vector<std::thread> threads;
@@ -262,6 +282,7 @@ Measure CurlRun(const Settings& settings, const std::string& run)
         thread.join();
     measure.wall = std::chrono::duration<double>(Clock::now() - start).count();
     measure.cpu = ProcessCpuSeconds() - cpu;
+    ProfilerCommand("disable");
     measure.published = total.load();
     measure.requests = shop.Requests();
     return measure;
