@@ -85,12 +85,24 @@ size_t Needle::FindIn(std::string_view text, size_t from, BoundaryTracker& track
             while (candidate != std::string_view::npos && candidate <= last && !MatchesAt(text, candidate))
                 candidate = text.find(static_cast<char>(first), candidate + 1);
         } else {
+            // Either case of the first letter: the nearer of two byte searches, each as fast as memchr.
+            const char lower = static_cast<char>(first);
+            const char upper = static_cast<char>(first - 0x20);
+            size_t nextLower = text.find(lower, pos);
+            size_t nextUpper = text.find(upper, pos);
             candidate = std::string_view::npos;
-            for (size_t k = pos; k <= last; ++k) {
-                if ((static_cast<unsigned char>(text[k]) | 0x20) == first && MatchesAt(text, k)) {
-                    candidate = k;
+            for (;;) {
+                const size_t at = std::min(nextLower, nextUpper);
+                if (at == std::string_view::npos || at > last)
+                    break;
+                if (MatchesAt(text, at)) {
+                    candidate = at;
                     break;
                 }
+                if (at == nextLower)
+                    nextLower = text.find(lower, at + 1);
+                else
+                    nextUpper = text.find(upper, at + 1);
             }
         }
         if (candidate == std::string_view::npos || candidate > last)

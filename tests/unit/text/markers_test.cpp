@@ -177,14 +177,16 @@ TEST(FindText, StartsOnCharacterBoundaries)
 TEST(FindText, AgreesWithACharacterWalkOverMixedText)
 {
     // Markup bytes, two-byte characters whose trail is "@", "a" or a lead byte, a four-byte character
-    // (whose second and fourth bytes are digits), a lead byte left alone before markup, and the needles.
+    // (whose second and fourth bytes are digits), a lead byte left alone before markup, and the needles'
+    // letters in both cases.
     const std::vector<std::string> units{"<", " ", "\r\n", "\xD5\x40", "\xD5\x61", "\xD5\xB0", "\xA1\xA1",
-        "\x81\x30\x81\x30", "\xB0\xA1", "\x81", "@", "a", "=", "\xE4\x40\xE4"};
+        "\x81\x30\x81\x30", "\xB0\xA1", "\x81", "@", "a", "A", "b", "B", "=", "\xE4\x40\xE4"};
     struct Needle {
         std::string text;
         bool caseSensitive;
     };
-    const std::vector<Needle> needles{{"@", true}, {"a", true}, {"A", false}, {"\x81\x30", true}, {"\xB0\xA1", true}};
+    const std::vector<Needle> needles{
+        {"@", true}, {"a", true}, {"A", false}, {"aB", false}, {"\x81\x30", true}, {"\xB0\xA1", true}};
     std::mt19937 random(20240611);
     for (int round = 0; round < 40; ++round) {
         std::string text;
@@ -197,7 +199,12 @@ TEST(FindText, AgreesWithACharacterWalkOverMixedText)
         const auto matchesAt = [&text](const Needle& needle, size_t at) {
             if (needle.caseSensitive)
                 return text.compare(at, needle.text.size(), needle.text) == 0;
-            return (text[at] | 0x20) == (needle.text[0] | 0x20);
+            const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 0x20) : c; };
+            for (size_t k = 0; k < needle.text.size(); ++k) {
+                if (lower(text[at + k]) != lower(needle.text[k]))
+                    return false;
+            }
+            return true;
         };
         for (const Needle& needle : needles) {
             for (size_t from = 0; from <= text.size(); from += 1 + from / 3) {
