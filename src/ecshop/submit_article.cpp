@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
 
 namespace kc::ecshop {
@@ -201,10 +202,11 @@ bool IsSubmissionAccepted(std::string_view answer)
 bool SubmitArticle(std::string_view title, std::string& body, kc::sites::SiteConfig& site, int siteIndex,
     std::string& response, const SubmitOptions& options)
 {
-    std::mt19937 ownRandom;
+    // Made only when the caller brings none: even a default engine fills 624 words of state.
+    std::optional<std::mt19937> ownRandom;
     if (!options.random)
         ownRandom = FreshRandom();
-    std::mt19937& random = options.random ? *options.random : ownRandom;
+    std::mt19937& random = options.random ? *options.random : *ownRandom;
 
     if (site.randomAttributes) {
         site.top = RandomBetween(random, 1, 11) > 5;
