@@ -12,6 +12,13 @@ std::string TwoDigits(int value)
     return text.size() == 1 ? "0" + text : text;
 }
 
+void AppendTwoDigits(std::string& text, int value)
+{
+    if (value >= 0 && value < 10)
+        text += '0';
+    text += std::to_string(value);
+}
+
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to)
 {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -26,6 +33,31 @@ std::string FormatTime(int kind, std::string_view separator, std::optional<std::
     const std::time_t seconds = std::chrono::system_clock::to_time_t(when.value_or(std::chrono::system_clock::now()));
     std::tm local{};
     localtime_r(&seconds, &local);
+
+    // The fixed templates are written straight from the fields: every log line asks for the time. A
+    // separator holding "#" would itself be replaced by the general way below, so it takes that way.
+    if ((kind == 0 || kind == 1 || kind == 2) && separator.find('#') == std::string_view::npos) {
+        const std::string_view colon = separator.empty() ? std::string_view(":") : separator;
+        std::string fixed;
+        fixed.reserve(20 + 2 * colon.size());
+        if (kind != 2) {
+            AppendTwoDigits(fixed, local.tm_year + 1900);
+            fixed += '-';
+            AppendTwoDigits(fixed, local.tm_mon + 1);
+            fixed += '-';
+            AppendTwoDigits(fixed, local.tm_mday);
+        }
+        if (kind == 0)
+            fixed += ' ';
+        if (kind != 1) {
+            AppendTwoDigits(fixed, local.tm_hour);
+            fixed += colon;
+            AppendTwoDigits(fixed, local.tm_min);
+            fixed += colon;
+            AppendTwoDigits(fixed, local.tm_sec);
+        }
+        return fixed;
+    }
 
     std::string text;
     switch (kind) {

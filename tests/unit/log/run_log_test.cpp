@@ -43,6 +43,8 @@ TEST(FormatTime, TemplatesAndSeparator)
         {0, "", "", "2019-03-05 07:08:09"}, {0, "-", "", "2019-03-05 07-08-09"}, {1, "", "", "2019-03-05"},
         {2, "", "", "07:08:09"}, {2, ".", "", "07.08.09"}, {5, "", "#3/#2 #4h", "05/03 07h"},
         {-1, "-", "#4:#5", "07:08"}, // kind -1 keeps its colons
+        // A separator is itself open to the replacements that follow it.
+        {2, "#1", "", "07201908201909"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(kc::log::FormatTime(c.kind, c.separator, when, c.custom), c.expected) << c.kind << c.separator;
