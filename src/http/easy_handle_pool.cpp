@@ -7,6 +7,23 @@
 
 namespace kc::http::detail {
 
+// The calling thread's kept handle and the pool it belongs to.
+struct ThreadSlot {
+    EasyHandlePool* pool = nullptr;
+    void* handle = nullptr;
+    ~ThreadSlot()
+    {
+        if (handle != nullptr)
+            pool->GiveShared(handle);
+    }
+};
+
+namespace {
+
+thread_local ThreadSlot t_slot;
+
+} // namespace
+
 EasyHandlePool::~EasyHandlePool()
 {
     for (void* handle : m_idle)
@@ -15,6 +32,11 @@ EasyHandlePool::~EasyHandlePool()
 
 void* EasyHandlePool::Take()
 {
+    if (m_threadSlots && t_slot.pool == this && t_slot.handle != nullptr) {
+        void* handle = t_slot.handle;
+        t_slot.handle = nullptr;
+        return handle;
+    }
     {
         const std::lock_guard lock(m_mutex);
         if (!m_idle.empty()) {
@@ -36,6 +58,18 @@ void EasyHandlePool::Give(void* handle)
     curl_easy_setopt(curl, CURLOPT_SHARE, static_cast<CURLSH*>(nullptr));
     // Also drops every pointer into the finished request (header list, body, callbacks' data).
     curl_easy_reset(curl);
+    // A slot holds handles of one pool only; pools with slots are never destroyed (see ProcessHandles).
+    if (m_threadSlots && t_slot.handle == nullptr && (t_slot.pool == nullptr || t_slot.pool == this)) {
+        t_slot.pool = this;
+        t_slot.handle = handle;
+        return;
+    }
+    GiveShared(handle);
+}
+
+void EasyHandlePool::GiveShared(void* handle)
+{
+    CURL* curl = static_cast<CURL*>(handle);
     {
         const std::lock_guard lock(m_mutex);
         if (m_idle.size() < kMaxIdle) {
@@ -66,7 +100,7 @@ EasyHandlePool& ProcessHandles()
 {
     // Never destroyed, like the process cookie store: worker threads may still be giving handles back
     // while the process exits.
-    static EasyHandlePool* pool = new EasyHandlePool();
+    static EasyHandlePool* pool = new EasyHandlePool(true);
     return *pool;
 }
 

@@ -16,9 +16,15 @@ namespace kc::http::detail {
 // that engine would survive the reset.
 //
 // Handles are used by one thread at a time: whoever took one is its only user until it gives it back.
+// With thread slots, each thread keeps the handle it gave back last for its next request, so that a
+// worker's requests neither wait for the pool's lock nor move handles between processors; the slot goes
+// back to the shared idle list when its thread ends.
 class EasyHandlePool {
 public:
-    EasyHandlePool() = default;
+    explicit EasyHandlePool(bool threadSlots = false)
+        : m_threadSlots(threadSlots)
+    {
+    }
     ~EasyHandlePool();
     EasyHandlePool(const EasyHandlePool&) = delete;
     EasyHandlePool& operator=(const EasyHandlePool&) = delete;
@@ -31,17 +37,22 @@ public:
     // Cleans the handle up instead of keeping it. Null is ignored.
     static void Discard(void* handle);
 
+    // Handles in the shared idle list (not those kept in thread slots).
     size_t IdleCount() const;
 
 private:
     // Enough for every worker of a large run at once; beyond it a handle costs more memory than it saves.
     static constexpr size_t kMaxIdle = 32;
 
+    void GiveShared(void* handle);
+    friend struct ThreadSlot;
+
+    const bool m_threadSlots;
     mutable std::mutex m_mutex;
     std::vector<void*> m_idle;
 };
 
-// The pool every transfer of the process takes its handles from.
+// The pool every transfer of the process takes its handles from, with thread slots.
 EasyHandlePool& ProcessHandles();
 
 } // namespace kc::http::detail
