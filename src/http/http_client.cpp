@@ -6,7 +6,6 @@
 #include "http/http_transfer.h"
 #include "text/text_encoding.h"
 
-#include <cctype>
 #include <cmath>
 #include <mutex>
 #include <utility>
@@ -33,17 +32,39 @@ constexpr size_t kRawHeaderArea = 2048;
 std::mutex g_providerMutex;
 std::function<int()> g_provider;
 
+// Header names and words are ASCII; bytes of other characters are never folded.
+char FoldAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
 std::string LowerAscii(std::string_view text)
 {
     std::string lower(text);
     for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        c = FoldAscii(c);
     return lower;
 }
 
+// As a search of the lowered needle in the lowered text, without lowering either: header texts are
+// searched a dozen times per request.
 size_t FindNoCase(std::string_view text, std::string_view what, size_t from = 0)
 {
-    return LowerAscii(text).find(LowerAscii(what), from);
+    if (what.empty())
+        return from <= text.size() ? from : std::string_view::npos;
+    if (what.size() > text.size())
+        return std::string_view::npos;
+    const char first = FoldAscii(what[0]);
+    for (size_t i = from; i <= text.size() - what.size(); ++i) {
+        if (FoldAscii(text[i]) != first)
+            continue;
+        size_t k = 1;
+        while (k < what.size() && FoldAscii(text[i + k]) == FoldAscii(what[k]))
+            ++k;
+        if (k == what.size())
+            return i;
+    }
+    return std::string_view::npos;
 }
 
 bool ContainsNoCase(std::string_view text, std::string_view what)
@@ -181,7 +202,7 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
             return false;
     }
     return true;
