@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 namespace kc::articles {
@@ -29,14 +30,20 @@ char LowerAscii(char c)
 }
 
 // The characters of a text as byte ranges, so that wildcards never take half a character.
-std::vector<std::string_view> Characters(std::string_view text)
+void SplitCharacters(std::string_view text, std::vector<std::string_view>& characters)
 {
-    std::vector<std::string_view> characters;
+    characters.clear();
     for (size_t pos = 0; pos < text.size();) {
         const size_t length = text::CharLength(text, pos);
         characters.push_back(text.substr(pos, length));
         pos += length;
     }
+}
+
+std::vector<std::string_view> Characters(std::string_view text)
+{
+    std::vector<std::string_view> characters;
+    SplitCharacters(text, characters);
     return characters;
 }
 
@@ -76,15 +83,31 @@ bool MatchCharacters(const std::vector<std::string_view>& pattern, const std::ve
     return p == pattern.size();
 }
 
-// A pattern ending in ".*" also takes names without an extension, so "*.*" takes every file.
-bool MatchesPattern(std::string_view pattern, std::string_view name)
-{
-    const auto nameCharacters = Characters(name);
-    if (MatchCharacters(Characters(pattern), nameCharacters))
-        return true;
-    return pattern.ends_with(".*") && name.find('.') == std::string_view::npos
-        && MatchCharacters(Characters(pattern.substr(0, pattern.size() - 2)), nameCharacters);
-}
+// A file-name pattern split into characters once for all the names of a folder. One ending in ".*" also
+// takes names without an extension, so "*.*" takes every file.
+class NamePattern {
+public:
+    explicit NamePattern(std::string_view pattern)
+        : m_whole(Characters(pattern))
+    {
+        if (pattern.ends_with(".*"))
+            m_withoutExtension = Characters(pattern.substr(0, pattern.size() - 2));
+    }
+
+    // nameCharacters: scratch space, kept by the caller so that the names of a folder share one buffer.
+    bool Matches(std::string_view name, std::vector<std::string_view>& nameCharacters) const
+    {
+        SplitCharacters(name, nameCharacters);
+        if (MatchCharacters(m_whole, nameCharacters))
+            return true;
+        return m_withoutExtension && name.find('.') == std::string_view::npos
+            && MatchCharacters(*m_withoutExtension, nameCharacters);
+    }
+
+private:
+    std::vector<std::string_view> m_whole;
+    std::optional<std::vector<std::string_view>> m_withoutExtension;
+};
 
 // Name order with ASCII letters compared in either case, then byte order: the listing order users know.
 bool NameBefore(const std::string& a, const std::string& b)
@@ -178,9 +201,11 @@ void ArticleSource::ScanFolder(
     std::sort(names.begin(), names.end(), NameBefore);
 
     const std::vector<std::string> patterns = filter.empty() ? std::vector<std::string>{"*.*"} : SplitAt(filter, "|");
-    for (const auto& pattern : patterns) {
+    std::vector<std::string_view> nameCharacters;
+    for (const auto& text : patterns) {
+        const NamePattern pattern(text);
         for (const auto& name : names)
-            if (MatchesPattern(pattern, name))
+            if (pattern.Matches(name, nameCharacters))
                 out.push_back(prefix + name);
         platform::PumpEvents();
     }
