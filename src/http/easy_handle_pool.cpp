@@ -54,7 +54,10 @@ void EasyHandlePool::Give(void* handle)
     if (handle == nullptr)
         return;
     CURL* curl = static_cast<CURL*>(handle);
-    // Detached first: a store may be destroyed while the handle waits here, and the reset keeps shares.
+    // The list of cookie files a hop switched the cookie engine on with is freed here: the reset forgets
+    // it without freeing it. Done while a store is still attached, whose cookies are thus left alone.
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
+    // Detached next: a store may be destroyed while the handle waits here, and the reset keeps shares.
     curl_easy_setopt(curl, CURLOPT_SHARE, static_cast<CURLSH*>(nullptr));
     // Also drops every pointer into the finished request (header list, body, callbacks' data).
     curl_easy_reset(curl);
