@@ -113,7 +113,7 @@ MainWindow::MainWindow(config::ConfigStore& store)
     m_run = std::make_unique<run::UpdateRun>(m_sites, m_log, m_host, &m_store, &m_extractor);
     m_editor->SetStopRequester([this](int index) {
         // The worker reads the flag at its next article pick.
-        std::atomic_ref<bool>(m_sites.sites[static_cast<size_t>(index)].stopRequested).store(true);
+        sites::SetSiteStopRequested(m_sites.sites[static_cast<size_t>(index)], true);
     });
 
     ConnectHandlers();

@@ -309,7 +309,7 @@ void SiteListEditor::StopSelectedSite()
     if (m_stopRequester)
         m_stopRequester(selected);
     else
-        site.stopRequested = true;
+        sites::SetSiteStopRequested(site, true);
 }
 
 void SiteListEditor::PersistEnabled(int index)
