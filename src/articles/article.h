@@ -10,6 +10,10 @@ namespace kc::articles {
 struct Article {
     std::string path; // the picked file (internal text)
     int32_t pick = 0; // its 1-based position in the site's article group
+    // The file's bytes as the pick found them (when fileRead): the body is made from these, so the file is
+    // opened once per step.
+    std::string fileBytes;
+    bool fileRead = false;
     std::string title; // from the file name; a custom title or the first line may replace it
     int32_t categoryId = 0; // the file name's category marker, else the category chosen for the site
     bool categoryMarker = false; // the file name carried a category marker ("[#12#]")

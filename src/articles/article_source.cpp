@@ -231,9 +231,12 @@ std::optional<Article> ArticleSource::PickArticle(sites::SiteConfig& site, int s
         }
         if (path.empty())
             continue;
-        // Outside the run lock: the other sites need not wait for the file system.
-        if (IsFile(path)) {
-            Article article;
+        // Outside the run lock: the other sites need not wait for the file system. The look at the file is its
+        // reading; one that cannot be read but is there is taken all the same, and its body comes out empty.
+        Article article;
+        const text::RegularFile found = text::ReadRegularFile(path, article.fileBytes);
+        if (found == text::RegularFile::kRead || (found == text::RegularFile::kUnreadable && IsFile(path))) {
+            article.fileRead = found == text::RegularFile::kRead;
             article.path = std::move(path);
             article.pick = pick;
             return article;
@@ -292,7 +295,11 @@ void ArticleSource::ReadArticleTitle(Article& article)
 bool ArticleSource::ReadArticleBody(const sites::SiteConfig& site, Article& article)
 {
     const int encoding = site.fileEncoding >= 0 && site.fileEncoding <= 3 ? site.fileEncoding : text::kEncodingAuto;
-    std::string body = text::LoadText(article.path, encoding);
+    std::string body = article.fileRead ? text::LoadText({}, encoding, nullptr, article.fileBytes)
+                                        : text::LoadText(article.path, encoding);
+    // Read once: the bytes are not needed beyond this.
+    std::string().swap(article.fileBytes);
+    article.fileRead = false;
 
     std::string style = text::BetweenMarkers(body, "<style", "</style>", nullptr, false, 0, 0, true);
     if (!style.empty())

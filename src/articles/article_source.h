@@ -43,8 +43,9 @@ public:
     // skipping entries marked used and files that no longer exist. Every try counts against articleTotal.
     // With the site's deleteAfter set the entry is marked used in the same hold of the run lock, so no other
     // site sharing the group can pick it too (a later MarkUsed changes nothing). Returns the article with
-    // path and pick set; none when the list is used up (logging "文章使用完了" for a site that had files),
-    // or the run or the site is stopped: the caller then ends the site.
+    // path and pick set, and the file's bytes read (fileBytes, for ReadArticleBody); none when the list is used up
+    // (logging "文章使用完了" for a site that had files), or the run or the site is stopped: the caller then ends the
+    // site.
     std::optional<Article> PickArticle(kc::sites::SiteConfig& site, int siteNumber, bool inReadOrder);
 
     // Marks entry pick of the site's group used / unused again.
@@ -55,9 +56,9 @@ public:
     // "[#12#]Spring sale" gives categoryId 12, categoryMarker and the title "Spring sale"; an empty marker
     // leaves the whole name as the title.
     static void ReadArticleTitle(Article& article);
-    // The body of article.path read with the site's fileEncoding: its style element (when any) followed by the
-    // content of its body element (when it has one, else the whole text), as written. False when the body
-    // comes out empty (the file is missing, unreadable or holds no text).
+    // The body of article.path (or of the bytes the pick read from it) read with the site's fileEncoding: its style
+    // element (when any) followed by the content of its body element (when it has one, else the whole text), as
+    // written. False when the body comes out empty (the file is missing, unreadable or holds no text).
     static bool ReadArticleBody(const kc::sites::SiteConfig& site, Article& article);
     // The site's shaping of the body: with firstLineTitle the first line that is not empty without its tags
     // becomes firstLine and the title, and the body starts after it; with paragraphTags every non-empty line

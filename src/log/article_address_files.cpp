@@ -14,25 +14,23 @@ namespace kc::log {
 bool ArticleAddressFiles::Append(
     std::string_view siteLabel, std::string_view address, std::optional<std::chrono::system_clock::time_point> now)
 {
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     auto it = m_files.find(siteLabel);
     if (it == m_files.end()) {
         const std::filesystem::path folder = platform::RunDirectory() / text::NativePath(KC_TEXT("文章地址"));
         std::error_code ignored;
         std::filesystem::create_directories(folder, ignored);
-        Entry entry;
+        it = m_files.try_emplace(std::string(siteLabel)).first;
+        Entry& entry = it->second;
         entry.path
             = folder / text::NativePath(CleanFileName(std::string(siteLabel) + " " + FormatTime(0, "-", now)) + ".txt");
-        entry.file.open(entry.path, std::ios::binary | std::ios::trunc);
-        it = m_files.emplace(std::string(siteLabel), std::move(entry)).first;
+        entry.file.Open(entry.path);
     }
-    std::ofstream& file = it->second.file;
-    if (!file.is_open())
-        return false;
-    file.write(address.data(), static_cast<std::streamsize>(address.size()));
-    file.write("\r\n", 2);
-    // Flushed per line: a run that is cut short keeps every address it published.
-    return static_cast<bool>(file.flush());
+    Entry& entry = it->second;
+    const std::lock_guard entryLock(entry.mutex);
+    lock.unlock();
+    // One write per line: a run that is cut short keeps every address it published.
+    return entry.file.WriteLine({address, "\r\n"});
 }
 
 std::filesystem::path ArticleAddressFiles::FileOf(std::string_view siteLabel) const
@@ -45,6 +43,9 @@ std::filesystem::path ArticleAddressFiles::FileOf(std::string_view siteLabel) co
 void ArticleAddressFiles::CloseAll()
 {
     std::lock_guard lock(m_mutex);
+    // An append still writing keeps its entry until it is done.
+    for (auto& [label, entry] : m_files)
+        const std::lock_guard entryLock(entry.mutex);
     m_files.clear();
 }
 

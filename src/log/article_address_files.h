@@ -1,9 +1,10 @@
 // The files of one run that list, per site, the address of every article it published.
 #pragma once
 
+#include "log/line_file.h"
+
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -33,11 +34,13 @@ public:
     void CloseAll();
 
 private:
+    // A site's file has a lock of its own: the sites' lines never wait for each other's writes.
     struct Entry {
         std::filesystem::path path;
-        std::ofstream file;
+        std::mutex mutex;
+        LineFile file;
     };
-    mutable std::mutex m_mutex;
+    mutable std::mutex m_mutex; // the map; taken before an entry's lock, never while one is held
     std::map<std::string, Entry, std::less<>> m_files;
 };
 

@@ -25,14 +25,32 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to)
         text.replace(at, from.size(), to);
 }
 
+// The local fields of a second, worked out once per second and thread: a log line per article asks for
+// the time, and the zone conversion takes the process's zone lock each time.
+std::tm LocalFields(std::time_t seconds)
+{
+    struct Cached {
+        std::time_t seconds = -1;
+        std::tm local{};
+        bool valid = false;
+    };
+    thread_local Cached cached;
+    if (!cached.valid || cached.seconds != seconds) {
+        cached.valid = localtime_r(&seconds, &cached.local) != nullptr;
+        cached.seconds = seconds;
+        if (!cached.valid)
+            cached.local = std::tm{};
+    }
+    return cached.local;
+}
+
 } // namespace
 
 std::string FormatTime(int kind, std::string_view separator, std::optional<std::chrono::system_clock::time_point> when,
     std::string_view customTemplate)
 {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(when.value_or(std::chrono::system_clock::now()));
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = LocalFields(seconds);
 
     // The fixed templates are written straight from the fields: every log line asks for the time. A
     // separator holding "#" would itself be replaced by the general way below, so it takes that way.

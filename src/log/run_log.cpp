@@ -12,7 +12,7 @@
 namespace kc::log {
 namespace {
 
-const char* const kSeparatorLine = "-----------------------------------"; // 35 hyphens
+constexpr std::string_view kSeparatorLine = "-----------------------------------"; // 35 hyphens
 
 } // namespace
 
@@ -31,15 +31,13 @@ void RunLog::SetView(LogView view)
 void RunLog::OpenRunLog(std::optional<std::chrono::system_clock::time_point> now)
 {
     std::lock_guard lock(m_mutex);
-    if (m_file.is_open())
-        m_file.close();
+    m_file.Close();
     const std::string name = FormatTime(0, "-", now) + ".txt";
     const std::filesystem::path folder = platform::RunDirectory() / text::NativePath(KC_TEXT("日志"));
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     m_path = folder / text::NativePath(name);
-    m_file.clear();
-    m_file.open(m_path, std::ios::binary | std::ios::trunc);
+    m_file.Open(m_path);
     if (m_view.clearRows)
         m_view.clearRows();
 }
@@ -47,8 +45,7 @@ void RunLog::OpenRunLog(std::optional<std::chrono::system_clock::time_point> now
 void RunLog::CloseRunLog()
 {
     std::lock_guard lock(m_mutex);
-    if (m_file.is_open())
-        m_file.close();
+    m_file.Close();
 }
 
 void RunLog::LogLine(std::string_view message, int site)
@@ -61,16 +58,14 @@ void RunLog::LogLine(std::string_view message, int site)
             row.site = KC_TEXT("全局");
         else if (m_labels)
             row.site = m_labels(site);
-        row.message.assign(message);
-        if (m_file.is_open()) {
-            if (message.empty())
-                m_file << kSeparatorLine << "\r\n";
-            else
-                m_file << row.time << '\t' << row.site << '\t' << row.message << "\r\n";
-            m_file.flush();
-        }
-        if (m_view.appendRow)
+        if (message.empty())
+            m_file.WriteLine({kSeparatorLine, "\r\n"});
+        else
+            m_file.WriteLine({row.time, "\t", row.site, "\t", message, "\r\n"});
+        if (m_view.appendRow) {
+            row.message.assign(message);
             m_view.appendRow(row);
+        }
     }
     platform::PumpEvents();
 }

@@ -1,9 +1,10 @@
 // The run log: every line of an update run goes to the log window's list and to one file per run.
 #pragma once
 
+#include "log/line_file.h"
+
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -58,7 +59,7 @@ private:
     mutable std::mutex m_mutex;
     SiteLabelFunction m_labels;
     LogView m_view;
-    std::ofstream m_file;
+    LineFile m_file;
     std::filesystem::path m_path;
 };
 

@@ -106,36 +106,46 @@ struct FileBytes {
     size_t size = 0;
 };
 
-// One open, its size from the open file, one read: a folder is told from a file by what was opened, and an
-// article of a few hundred bytes costs no stream set-up and no second look-up of its path.
-bool ReadWholeFile(std::string_view path, FileBytes& bytes)
+// What opening a path for a whole read found.
+enum class Opened { kRead, kRejected, kFailed };
+
+// One open, the type and size from the open file, one read: a folder (or, with regularOnly, anything but a
+// regular file) is told from a file by what was opened, and an article of a few hundred bytes costs no
+// stream set-up and no second look-up of its path. A pipe opens without waiting for a writer. room(size)
+// gives the buffer for the bytes; size receives how many were read.
+template <typename Room> Opened ReadWholeFile(std::string_view path, bool regularOnly, Room room, size_t& size)
 {
-    const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    size = 0;
+    const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
     if (fd < 0)
-        return false;
+        return Opened::kFailed;
     struct stat info { };
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
         ::close(fd);
-        return false;
+        return Opened::kFailed;
+    }
+    if (regularOnly ? !S_ISREG(info.st_mode) : S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return Opened::kRejected;
     }
     bool ok = true;
     if (info.st_size > 0) {
-        const auto size = static_cast<size_t>(info.st_size);
-        bytes.data.reset(new char[size]);
+        const auto wanted = static_cast<size_t>(info.st_size);
+        char* data = room(wanted);
         // Up to the size it had when opened; a file cut short meanwhile gives what it still holds.
-        while (bytes.size < size) {
-            const ssize_t got = ::read(fd, bytes.data.get() + bytes.size, size - bytes.size);
+        while (size < wanted) {
+            const ssize_t got = ::read(fd, data + size, wanted - size);
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0) {
                 ok = got == 0;
                 break;
             }
-            bytes.size += static_cast<size_t>(got);
+            size += static_cast<size_t>(got);
         }
     }
     ::close(fd);
-    return ok;
+    return ok ? Opened::kRead : Opened::kFailed;
 }
 
 char LowerAsciiChar(char c)
@@ -333,7 +343,11 @@ std::string LoadText(std::string_view path, int requested, int* detected, std::s
     FileBytes fileBytes;
     std::string_view input;
     if (!path.empty()) {
-        if (!ReadWholeFile(path, fileBytes))
+        const auto room = [&fileBytes](size_t size) {
+            fileBytes.data.reset(new char[size]);
+            return fileBytes.data.get();
+        };
+        if (ReadWholeFile(path, false, room, fileBytes.size) != Opened::kRead)
             return {};
         input = std::string_view(fileBytes.data.get(), fileBytes.size);
     } else {
@@ -397,6 +411,10 @@ std::string LoadText(std::string_view path, int requested, int* detected, std::s
             fast && stats.multiByte && !stats.fourByte) {
             applied = kEncodingUtf8;
             answer = std::move(*fast);
+        } else if (fast && !stats.multiByte) {
+            // 7-bit throughout: the same bytes as internal text, which the copy already is.
+            applied = kEncodingGbk;
+            answer = std::move(*fast);
         } else if (LooksLikeUtf8(rest)) {
             applied = kEncodingUtf8;
         }
@@ -412,6 +430,21 @@ std::string LoadText(std::string_view path, int requested, int* detected, std::s
     if (detected)
         *detected = applied;
     return answer;
+}
+
+RegularFile ReadRegularFile(std::string_view path, std::string& bytes)
+{
+    bytes.clear();
+    size_t size = 0;
+    const auto room = [&bytes](size_t wanted) {
+        bytes.resize(wanted);
+        return bytes.data();
+    };
+    const Opened opened = ReadWholeFile(path, true, room, size);
+    bytes.resize(opened == Opened::kRead ? size : 0);
+    if (opened == Opened::kRead)
+        return RegularFile::kRead;
+    return opened == Opened::kRejected ? RegularFile::kNotRegular : RegularFile::kUnreadable;
 }
 
 bool SaveText(std::string_view path, std::string_view text, int encoding, std::string* bytes, bool withoutBom)

@@ -29,6 +29,18 @@ inline constexpr std::string_view kInternalCharset = "GB18030";
 std::string LoadText(std::string_view path, int requested = kEncodingAuto, int* detected = nullptr,
     std::string_view bytes = {}, std::string_view text = {});
 
+// What ReadRegularFile found at a path.
+enum class RegularFile {
+    kRead, // a regular file (a link is followed), read whole
+    kNotRegular, // something else: a folder, a pipe, a device
+    kUnreadable, // nothing there, no permission, or a failed read
+};
+
+// Reads the whole file at path (internal text) into bytes, when it is a regular file: its type comes from the
+// opened file, so a caller that checked the path first and read it afterwards can do both in one open.
+// bytes is empty unless the result is kRead.
+RegularFile ReadRegularFile(std::string_view path, std::string& bytes);
+
 // Encodes internal text and writes it as the whole content of path. bytes (optional) receives the
 // encoded bytes even when path is empty (then nothing is written and the result is false).
 bool SaveText(

@@ -7,6 +7,7 @@
 #include "text/text_encoding.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -193,6 +194,30 @@ TEST(PickArticle, VanishedAndMarkedFilesAreSkippedAndCountAgainstTheTotal)
         f.source.MarkUnused(f.site, 3);
         EXPECT_EQ(f.context.UnusedArticleEntry(1, 3), f.folder.Entry("3.txt"));
     }
+}
+
+TEST(PickArticle, AFolderOrPipeInAFilesPlaceIsSkippedWithoutWaiting)
+{
+    PickFixture f(4);
+    const std::filesystem::path second = kc::text::NativePath(f.folder.Entry("2.txt"));
+    const std::filesystem::path third = kc::text::NativePath(f.folder.Entry("3.txt"));
+    std::filesystem::remove(second);
+    std::filesystem::create_directory(second);
+    std::filesystem::remove(third);
+    ASSERT_EQ(::mkfifo(third.c_str(), 0600), 0);
+    EXPECT_EQ(f.PickAll(true), (std::vector<std::string>{f.folder.Entry("1.txt"), f.folder.Entry("4.txt")}));
+}
+
+TEST(PickArticle, TheBodyIsMadeFromWhatThePickRead)
+{
+    PickFixture f(1);
+    f.folder.Add("1.txt", "<html><body>picked text</body></html>");
+    auto article = f.source.PickArticle(f.site, 1, true);
+    ASSERT_TRUE(article);
+    // The file goes away between the pick and the reading of its body (another program moved it).
+    std::filesystem::remove(kc::text::NativePath(article->path));
+    ASSERT_TRUE(ArticleSource::ReadArticleBody(f.site, *article));
+    EXPECT_EQ(article->body, "picked text");
 }
 
 TEST(PickArticle, StopsWithoutTheUsedUpLine)

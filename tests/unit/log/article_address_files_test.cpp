@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -67,6 +70,40 @@ TEST_F(ArticleAddressFilesTest, AFolderThatCannotBeCreatedFailsTheAppend)
     kc::test::WriteFileBytes(Folder(), "in the way");
     kc::log::ArticleAddressFiles files;
     EXPECT_FALSE(files.Append("a(b)", "http://a/1"));
+}
+
+TEST_F(ArticleAddressFilesTest, SitesAppendingAtOnceKeepEveryLineWholeAndInOrder)
+{
+    kc::log::ArticleAddressFiles files;
+    constexpr int kSites = 4;
+    constexpr int kLines = 200;
+    std::vector<std::thread> writers;
+    for (int site = 0; site < kSites; ++site)
+        writers.emplace_back([&files, site] {
+            // Two writers share the last label, as two sites of one shop and user would.
+            const std::string label = "site" + std::to_string(std::min(site, kSites - 2)) + "(u)";
+            for (int i = 0; i < kLines; ++i)
+                files.Append(label, "http://s" + std::to_string(site) + "/" + std::to_string(i), At(9, 0, 0));
+        });
+    for (std::thread& writer : writers)
+        writer.join();
+    for (int site = 0; site < kSites - 1; ++site) {
+        const std::string content
+            = kc::test::ReadFileBytes(Folder() / ("site" + std::to_string(site) + "(u) 2019-03-05 09-00-00.txt"));
+        std::vector<int> next(kSites, 0);
+        size_t lines = 0;
+        for (size_t at = 0; at < content.size();) {
+            const size_t end = content.find("\r\n", at);
+            ASSERT_NE(end, std::string::npos);
+            const std::string line = content.substr(at, end - at);
+            const int writer = line[8] - '0';
+            ASSERT_EQ(line, "http://s" + std::to_string(writer) + "/" + std::to_string(next[writer]));
+            ++next[writer];
+            ++lines;
+            at = end + 2;
+        }
+        EXPECT_EQ(lines, site == kSites - 2 ? 2u * kLines : 1u * kLines) << site;
+    }
 }
 
 } // namespace

@@ -40,14 +40,33 @@ TEST(FormatTime, TemplatesAndSeparator)
         const char* custom;
         const char* expected;
     } cases[] = {
-        {0, "", "", "2019-03-05 07:08:09"}, {0, "-", "", "2019-03-05 07-08-09"}, {1, "", "", "2019-03-05"},
-        {2, "", "", "07:08:09"}, {2, ".", "", "07.08.09"}, {5, "", "#3/#2 #4h", "05/03 07h"},
+        {0, "", "", "2019-03-05 07:08:09"},
+        {0, "-", "", "2019-03-05 07-08-09"},
+        {1, "", "", "2019-03-05"},
+        {2, "", "", "07:08:09"},
+        {2, ".", "", "07.08.09"},
+        {5, "", "#3/#2 #4h", "05/03 07h"},
         {-1, "-", "#4:#5", "07:08"}, // kind -1 keeps its colons
         // A separator is itself open to the replacements that follow it.
         {2, "#1", "", "07201908201909"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(kc::log::FormatTime(c.kind, c.separator, when, c.custom), c.expected) << c.kind << c.separator;
+}
+
+TEST(FormatTime, EachCallHasItsOwnSecond)
+{
+    // Calls that follow each other on one thread, a second apart, back again and across a day.
+    const auto when = LocalTime(2019, 3, 5, 23, 59, 59);
+    const std::pair<std::chrono::system_clock::time_point, const char*> cases[] = {
+        {when, "2019-03-05 23:59:59"},
+        {when + std::chrono::seconds(1), "2019-03-06 00:00:00"},
+        {when + std::chrono::milliseconds(1500), "2019-03-06 00:00:00"},
+        {when, "2019-03-05 23:59:59"},
+        {when + std::chrono::seconds(61), "2019-03-06 00:01:00"},
+    };
+    for (const auto& [at, expected] : cases)
+        EXPECT_EQ(kc::log::FormatTime(0, "", at), expected);
 }
 
 TEST(CleanFileName, ReplacesForbiddenCharactersAndKeepsWholeCharacters)

@@ -5,6 +5,7 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <ostream>
@@ -113,6 +114,10 @@ TEST(LoadText, TextEndsAtFirstZeroByte)
     EXPECT_EQ(LoadText(Fixture("zero-byte.txt"), 0, &detected), "\xC7\xB0\xC3\xE6"); // 前面
     EXPECT_EQ(detected, 1);
     EXPECT_EQ(LoadText("", 2, nullptr, std::string("ab\0cd", 5)), "ab");
+    // 7-bit bytes read automatically end there too.
+    detected = 0;
+    EXPECT_EQ(LoadText("", 0, &detected, std::string("ab\0cd", 5)), "ab");
+    EXPECT_EQ(detected, 1);
 }
 
 TEST(LoadText, MissingFileGivesEmptyTextAndLeavesDetectedAlone)
@@ -133,6 +138,34 @@ TEST(LoadText, ReadOnlyFileIsStillRead)
     ASSERT_TRUE(kc::test::WriteFileBytes(path, "abc"));
     std::filesystem::permissions(path, std::filesystem::perms::owner_read);
     EXPECT_EQ(LoadText(path.string()), "abc");
+}
+
+TEST(ReadRegularFile, ReadsFilesAndTellsWhatElseIsThere)
+{
+    TempDir dir;
+    ASSERT_TRUE(kc::test::WriteFileBytes(dir.File("a.txt"), "article"));
+    ASSERT_TRUE(kc::test::WriteFileBytes(dir.File("empty.txt"), ""));
+    std::filesystem::create_symlink(dir.File("a.txt"), dir.File("link.txt"));
+    std::filesystem::create_directory(dir.File("folder.txt"));
+    // A pipe with no writer: opening it for an ordinary read would wait for ever.
+    ASSERT_EQ(::mkfifo(dir.File("pipe.txt").c_str(), 0600), 0);
+    struct Case {
+        const char* name;
+        RegularFile expected;
+        const char* bytes;
+    } cases[] = {
+        {"a.txt", RegularFile::kRead, "article"},
+        {"empty.txt", RegularFile::kRead, ""},
+        {"link.txt", RegularFile::kRead, "article"},
+        {"folder.txt", RegularFile::kNotRegular, ""},
+        {"pipe.txt", RegularFile::kNotRegular, ""},
+        {"missing.txt", RegularFile::kUnreadable, ""},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = "left over";
+        EXPECT_EQ(ReadRegularFile(dir.File(c.name).string(), bytes), c.expected) << c.name;
+        EXPECT_EQ(bytes, c.bytes) << c.name;
+    }
 }
 
 TEST(LoadText, BytesPreferredOverTextWhenPathIsEmpty)
