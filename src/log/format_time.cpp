@@ -35,6 +35,10 @@ std::tm LocalFields(std::time_t seconds)
         bool valid = false;
     };
     thread_local Cached cached;
+    // The zone is read once, behind a guard every thread passes: the first conversions of several
+    // threads at once would otherwise each set up the zone inside the C library.
+    static const bool zoneRead = (tzset(), true);
+    (void)zoneRead;
     if (!cached.valid || cached.seconds != seconds) {
         cached.valid = localtime_r(&seconds, &cached.local) != nullptr;
         cached.seconds = seconds;
