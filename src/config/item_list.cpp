@@ -2,6 +2,7 @@
 #include "config/item_list.h"
 
 #include "config/config_store.h"
+#include "text/number_text.h"
 
 #include <limits>
 
@@ -43,21 +44,7 @@ std::vector<std::string_view> SplitText(std::string_view text, std::string_view 
 
 int64_t TextToInt(std::string_view text)
 {
-    size_t pos = 0;
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
-        ++pos;
-    bool negative = false;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
-        negative = text[pos++] == '-';
-    uint64_t magnitude = 0;
-    const uint64_t limit = static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + (negative ? 1 : 0);
-    for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
-        const uint64_t digit = static_cast<uint64_t>(text[pos] - '0');
-        magnitude = magnitude > (limit - digit) / 10 ? limit : magnitude * 10 + digit;
-    }
-    if (negative)
-        return magnitude == limit ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(magnitude);
-    return static_cast<int64_t>(magnitude);
+    return text::LeadingInteger(text);
 }
 
 std::string JoinListItems(const std::vector<ListItem>& items)

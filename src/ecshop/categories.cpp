@@ -9,33 +9,12 @@
 #include "text/html_reader.h"
 #include "text/literal.h"
 #include "text/markers.h"
+#include "text/number_text.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 namespace kc::ecshop {
-
-namespace {
-
-// The leading, optionally signed, decimal number of a text; 0 without one.
-int LeadingInteger(std::string_view text)
-{
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > 2147483647LL)
-            return negative ? -2147483647 - 1 : 2147483647;
-    }
-    return static_cast<int>(negative ? -value : value);
-}
-
-} // namespace
 
 std::vector<int> CheckedCategoryIds(const std::vector<CategoryItem>& items)
 {
@@ -59,7 +38,7 @@ std::vector<CategoryItem> ParseCategoryList(std::string_view page, const std::ve
         const std::string row = reader.ElementAt(i);
         // The row's own attributes only: its cells carry classes and ids of their own.
         const std::string startTag = row.substr(0, row.find('>') + 1);
-        const int id = LeadingInteger(kc::text::BetweenMarkers(reader.GetAttribute(startTag, "id"), "_", ""));
+        const int id = kc::text::LeadingInt(kc::text::BetweenMarkers(reader.GetAttribute(startTag, "id"), "_", ""));
         if (id <= 0)
             continue;
         CategoryItem item;
@@ -68,7 +47,7 @@ std::vector<CategoryItem> ParseCategoryList(std::string_view page, const std::ve
         const std::string name
             = kc::http::DecodeHtmlEntities(kc::text::BetweenMarkers(row, ">", "</a>", nullptr, /*nearest=*/true));
         item.text = name + "[" + std::to_string(id) + "]";
-        item.depth = std::max(1, LeadingInteger(reader.GetAttribute(startTag, "class")) + 1);
+        item.depth = std::max(1, kc::text::LeadingInt(reader.GetAttribute(startTag, "class")) + 1);
         for (int j = static_cast<int>(items.size()) - 1; j >= 0 && item.depth > 1; --j) {
             if (items[static_cast<size_t>(j)].depth == item.depth - 1) {
                 item.parent = j;

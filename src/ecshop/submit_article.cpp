@@ -7,11 +7,13 @@
 #include "http/answer_decoding.h"
 #include "http/http_client.h"
 #include "log/run_log.h"
+#include "sites/random_between.h"
 #include "sites/site_config.h"
 #include "text/char_helpers.h"
 #include "text/html_reader.h"
 #include "text/literal.h"
 #include "text/markers.h"
+#include "text/number_text.h"
 #include "text/text_cleaner.h"
 
 #include <algorithm>
@@ -81,21 +83,6 @@ void AppendPart(std::string& text, std::string_view name, std::string_view value
     text += "\r\n";
 }
 
-int LeadingInteger(std::string_view text)
-{
-    size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    const bool negative = i < text.size() && text[i] == '-';
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        ++i;
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value < 2147483647LL; ++i)
-        value = value * 10 + (text[i] - '0');
-    value = std::min(value, 2147483647LL);
-    return static_cast<int>(negative ? -value : value);
-}
-
 std::mt19937 FreshRandom()
 {
     std::random_device device;
@@ -156,15 +143,6 @@ std::string ArticleFormBytes(const ArticleForm& form, bool utf8)
     return utf8 ? kc::text::ToUtf8(text) : text;
 }
 
-int RandomBetween(std::mt19937& random, int low, int high)
-{
-    low = std::max(low, 0);
-    high = std::max(high, 0);
-    if (low > high)
-        std::swap(low, high);
-    return std::uniform_int_distribution<int>(low, high)(random);
-}
-
 std::string MakeDescription(std::string_view body, int length)
 {
     if (length < 1)
@@ -187,7 +165,7 @@ int FindArticleId(std::string_view listPage, std::string_view title)
             && kc::text::FindText(kc::http::DecodeHtmlEntities(row), title) == std::string::npos)
             continue;
         // The heading row carries words a title may hold ("文章标题") but no article id: look further.
-        const int id = LeadingInteger(reader.GetAttribute(row, "value"));
+        const int id = kc::text::LeadingInt(reader.GetAttribute(row, "value"));
         if (id >= 1)
             return id;
     }
@@ -209,9 +187,9 @@ bool SubmitArticle(std::string_view title, std::string& body, kc::sites::SiteCon
     std::mt19937& random = options.random ? *options.random : *ownRandom;
 
     if (site.randomAttributes) {
-        site.top = RandomBetween(random, 1, 11) > 5;
-        site.recommend = RandomBetween(random, 1, 11) > 5;
-        site.featured = RandomBetween(random, 1, 11) > 5;
+        site.top = sites::RandomBetween(random, 1, 11) > 5;
+        site.recommend = sites::RandomBetween(random, 1, 11) > 5;
+        site.featured = sites::RandomBetween(random, 1, 11) > 5;
     }
 
     ArticleForm form;
@@ -222,7 +200,7 @@ bool SubmitArticle(std::string_view title, std::string& body, kc::sites::SiteCon
     form.featured = site.featured;
     form.author = site.author;
     form.keywords = site.keywordsChosen;
-    form.description = MakeDescription(body, RandomBetween(random, site.descMin, site.descMax));
+    form.description = MakeDescription(body, sites::RandomBetween(random, site.descMin, site.descMax));
 
     if (site.extractThumb || site.uploadThumb) {
         form.picture = FirstImageSource(body);

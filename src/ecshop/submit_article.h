@@ -46,9 +46,6 @@ std::string EncodeArticleForm(const ArticleForm& form);
 // The bytes sent: the multipart text as it stands for a GBK site, converted to UTF-8 for a UTF-8 site.
 std::string ArticleFormBytes(const ArticleForm& form, bool utf8);
 
-// A random integer from low to high, both included; bounds below 0 count as 0, either order works.
-int RandomBetween(std::mt19937& random, int low, int high);
-
 // The description: the body without tags, web addresses and white space, cut to its first length
 // characters; empty when length is below 1.
 std::string MakeDescription(std::string_view body, int length);

@@ -4,6 +4,7 @@
 
 #include "text/char_helpers.h"
 #include "text/markers.h"
+#include "text/number_text.h"
 #include "text/text_encoding.h"
 
 #include <algorithm>
@@ -323,17 +324,6 @@ std::string CodePointToText(char32_t code)
     return kc::text::ConvertCharset(utf8, "UTF-8", kc::text::kInternalCharset);
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // The value of "u" and four hexadecimal digits at text[i], or -1.
 long EscapeValueAt(std::string_view text, std::size_t i)
 {
@@ -341,7 +331,7 @@ long EscapeValueAt(std::string_view text, std::size_t i)
         return -1;
     long value = 0;
     for (std::size_t k = i + 1; k < i + 5; ++k) {
-        const int digit = HexDigit(text[k]);
+        const int digit = kc::text::HexDigitValue(text[k]);
         if (digit < 0)
             return -1;
         value = value * 16 + digit;
@@ -369,8 +359,9 @@ char32_t ReferenceCode(std::string_view name)
         return 0;
     std::uint32_t value = 0;
     if (name[1] == 'x') {
-        for (std::size_t k = 2; k < name.size() && HexDigit(name[k]) >= 0; ++k)
-            value = std::min<std::uint32_t>(value * 16 + static_cast<std::uint32_t>(HexDigit(name[k])), kBeyondUnicode);
+        for (std::size_t k = 2; k < name.size() && kc::text::HexDigitValue(name[k]) >= 0; ++k)
+            value = std::min<std::uint32_t>(
+                value * 16 + static_cast<std::uint32_t>(kc::text::HexDigitValue(name[k])), kBeyondUnicode);
     } else {
         // The leading, optionally signed, decimal number; a negative one has no character.
         std::size_t k = 1;

@@ -1,6 +1,7 @@
 // Percent-encoding of form bodies, field values and URLs in a shop's encoding, and its reverse.
 #include "http/form_codec.h"
 
+#include "text/number_text.h"
 #include "text/text_encoding.h"
 
 namespace kc::http {
@@ -23,17 +24,6 @@ bool StaysUnencoded(unsigned char byte, bool keepSeparators)
     if (byte == '.' || byte == '_' || byte == '-')
         return true;
     return keepSeparators && (byte == '&' || byte == '=');
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 } // namespace
@@ -64,8 +54,10 @@ std::string UrlDecode(std::string_view text, bool utf8)
     std::string decoded;
     decoded.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            decoded.push_back(static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
+        if (text[i] == '%' && i + 2 < text.size() && kc::text::HexDigitValue(text[i + 1]) >= 0
+            && kc::text::HexDigitValue(text[i + 2]) >= 0) {
+            decoded.push_back(
+                static_cast<char>(kc::text::HexDigitValue(text[i + 1]) * 16 + kc::text::HexDigitValue(text[i + 2])));
             i += 2;
         } else {
             decoded.push_back(text[i]);

@@ -3,6 +3,7 @@
 
 #include "platform/event_pump.h"
 #include "text/markers.h"
+#include "text/number_text.h"
 #include "text/text_encoding.h"
 
 #include <array>
@@ -55,17 +56,6 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 40> kNamedRe
 // few leading zeros to spare.
 constexpr size_t kMaxBodyLength = 10;
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // The code point a reference body names, or -1 when the body is not a well-formed number. Only
 // "digits" and "x" + hex digits are taken: a loose reading ("&#T rules;" as 0) would delete ordinary
 // text up to the next semicolon.
@@ -78,7 +68,7 @@ long ParseBody(std::string_view body)
         if (body.size() == 1)
             return -1;
         for (const char c : body.substr(1)) {
-            const int digit = HexValue(c);
+            const int digit = HexDigitValue(c);
             if (digit < 0)
                 return -1;
             value = value * 16 + digit;

@@ -1,6 +1,7 @@
 // Form, multipart, HTML and JSON codecs of the sandbox shop.
 #include "ecshop/sandbox/sandbox_codec.h"
 
+#include "text/number_text.h"
 #include "text/text_encoding.h"
 
 #include <cstdio>
@@ -8,17 +9,6 @@
 namespace kc::ecshop {
 
 namespace {
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 char LowerAscii(char c)
 {
@@ -116,8 +106,9 @@ std::string SandboxPercentDecode(std::string_view text, bool plusIsSpace)
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+        if (c == '%' && i + 2 < text.size() && kc::text::HexDigitValue(text[i + 1]) >= 0
+            && kc::text::HexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(kc::text::HexDigitValue(text[i + 1]) * 16 + kc::text::HexDigitValue(text[i + 2]));
             i += 2;
         } else if (c == '+' && plusIsSpace) {
             out += ' ';

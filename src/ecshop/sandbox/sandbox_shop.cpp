@@ -4,6 +4,7 @@
 #include "ecshop/sandbox/sandbox_codec.h"
 #include "ecshop/sandbox/sandbox_pages.h"
 #include "text/literal.h"
+#include "text/number_text.h"
 #include "text/text_encoding.h"
 
 #include <httplib.h>
@@ -39,24 +40,6 @@ const char* const kUploadFolder = "/images/upload/Image/";
 const char* const kOriginalContentType = "X-Kc-Sandbox-Content-Type";
 constexpr int kArticlesPerPage = 15;
 constexpr int kGoodsCount = 20;
-
-// The leading, optionally signed, decimal number of a text; 0 when there is none. Clamped to int.
-int ToInt(std::string_view text)
-{
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > INT_MAX)
-            return negative ? INT_MIN : INT_MAX;
-    }
-    return static_cast<int>(negative ? -value : value);
-}
 
 // Bytes of the GB18030 character starting at i (1, 2 or 4).
 size_t CharLength(std::string_view text, size_t i)
@@ -150,7 +133,7 @@ bool IsLoopbackAddress(std::string_view host)
         const size_t dot = std::min(host.find('.', i), host.size());
         const std::string_view piece = host.substr(i, dot - i);
         if (piece.empty() || piece.size() > 3 || piece.find_first_not_of("0123456789") != std::string_view::npos
-            || ToInt(piece) > 255)
+            || kc::text::LeadingInt(piece) > 255)
             return false;
         if (parts == 0 && piece != "127")
             return false;
@@ -560,8 +543,8 @@ struct SandboxShop::Impl {
 
     void ArticleList(Call& call)
     {
-        const int filter = ToInt(Param(call, "cat_id"));
-        const int wanted = ToInt(Param(call, "page"));
+        const int filter = kc::text::LeadingInt(Param(call, "cat_id"));
+        const int wanted = kc::text::LeadingInt(Param(call, "page"));
         std::vector<SandboxArticle> slice;
         std::vector<SandboxCategory> tree;
         int count = 0;
@@ -618,8 +601,8 @@ struct SandboxShop::Impl {
         }
         SandboxArticle form;
         form.title = Param(call, "title");
-        form.categoryId = ToInt(Param(call, "article_cat"));
-        form.articleType = ToInt(Param(call, "article_type"));
+        form.categoryId = kc::text::LeadingInt(Param(call, "article_cat"));
+        form.articleType = kc::text::LeadingInt(Param(call, "article_type"));
         form.isOpen = Param(call, "is_open") == "1";
         form.author = Param(call, "author");
         form.keywords = Param(call, "keywords");
@@ -629,7 +612,7 @@ struct SandboxShop::Impl {
         form.picture = Param(call, "article_pic");
         form.fields = call.form;
         form.files = std::move(files);
-        const int updateId = update ? ToInt(Param(call, "id")) : 0;
+        const int updateId = update ? kc::text::LeadingInt(Param(call, "id")) : 0;
         const std::string title = form.title;
         if (title.empty()) {
             SendMessage(call, KC_TEXT("没有输入文章标题。"), BackLinks());
@@ -690,7 +673,7 @@ struct SandboxShop::Impl {
                 size_t end = i;
                 while (end < ids.size() && ids[end] >= '0' && ids[end] <= '9')
                     ++end;
-                asked.push_back(ToInt(std::string_view(ids).substr(i, end - i)));
+                asked.push_back(kc::text::LeadingInt(std::string_view(ids).substr(i, end - i)));
                 i = end;
             } else {
                 ++i;
@@ -722,7 +705,7 @@ struct SandboxShop::Impl {
     {
         std::vector<int> ids;
         for (const std::string& value : ParamList(call, "checkboxes[]"))
-            ids.push_back(ToInt(value));
+            ids.push_back(kc::text::LeadingInt(value));
         {
             const std::lock_guard lock(mutex);
             for (int id : ids) {
@@ -757,7 +740,7 @@ struct SandboxShop::Impl {
             std::vector<SandboxCategory> tree;
             {
                 const std::lock_guard lock(mutex);
-                if (const SandboxArticle* found = FindArticle(ToInt(Param(call, "id"))))
+                if (const SandboxArticle* found = FindArticle(kc::text::LeadingInt(Param(call, "id"))))
                     article = *found;
                 tree = Tree();
             }
@@ -774,7 +757,7 @@ struct SandboxShop::Impl {
     void InsertCategory(Call& call)
     {
         const std::string name = Param(call, "cat_name");
-        const int parentId = ToInt(Param(call, "parent_id"));
+        const int parentId = kc::text::LeadingInt(Param(call, "parent_id"));
         const std::string sortOrder = Param(call, "sort_order");
         if (name.empty()) {
             SendMessage(call, KC_TEXT("分类名称不能为空。"), BackLinks());
@@ -800,7 +783,7 @@ struct SandboxShop::Impl {
                     type = kCategoryShopHelp;
                 const int id = AddCategoryLocked(name, parentId, type);
                 SandboxCategory& category = *FindCategory(id);
-                category.sortOrder = sortOrder.empty() ? 50 : ToInt(sortOrder);
+                category.sortOrder = sortOrder.empty() ? 50 : kc::text::LeadingInt(sortOrder);
                 category.showInNav = Param(call, "show_in_nav") == "1";
                 category.keywords = Param(call, "keywords");
                 category.description = Param(call, "cat_desc");
@@ -817,7 +800,7 @@ struct SandboxShop::Impl {
 
     void RemoveCategory(Call& call)
     {
-        const int id = ToInt(Param(call, "id"));
+        const int id = kc::text::LeadingInt(Param(call, "id"));
         std::string refusal;
         std::vector<SandboxCategory> tree;
         std::map<int, int> counts;
@@ -986,7 +969,7 @@ struct SandboxShop::Impl {
             std::vector<SandboxArticle> shown;
             {
                 const std::lock_guard lock(mutex);
-                if (const SandboxCategory* found = FindCategory(ToInt(Param(call, "id")))) {
+                if (const SandboxCategory* found = FindCategory(kc::text::LeadingInt(Param(call, "id")))) {
                     category = *found;
                     const auto ids = articlesByCategory.find(found->id);
                     if (ids != articlesByCategory.end()) {
@@ -1007,7 +990,7 @@ struct SandboxShop::Impl {
             std::optional<SandboxArticle> article;
             {
                 const std::lock_guard lock(mutex);
-                const SandboxArticle* found = FindArticle(ToInt(Param(call, "id")));
+                const SandboxArticle* found = FindArticle(kc::text::LeadingInt(Param(call, "id")));
                 if (found && found->isOpen)
                     article = *found;
             }

@@ -475,26 +475,6 @@ TEST(MakeDescription, BodyTextWithoutTagsAddressesAndWhiteSpace)
         EXPECT_EQ(MakeDescription(body, c.length), U(c.expected)) << c.length;
 }
 
-TEST(RandomBetween, BothBoundsIncludedInEitherOrderNegativeAsZero)
-{
-    struct Case {
-        int low;
-        int high;
-        int min;
-        int max;
-    };
-    std::mt19937 random(5);
-    for (const Case& c :
-        {Case{1, 11, 1, 11}, Case{11, 1, 1, 11}, Case{-5, 2, 0, 2}, Case{-5, -1, 0, 0}, Case{4, 4, 4, 4}}) {
-        std::set<int> seen;
-        for (int i = 0; i < 500; ++i)
-            seen.insert(RandomBetween(random, c.low, c.high));
-        EXPECT_EQ(*seen.begin(), c.min) << c.low << ".." << c.high;
-        EXPECT_EQ(*seen.rbegin(), c.max) << c.low << ".." << c.high;
-        EXPECT_EQ(static_cast<int>(seen.size()), c.max - c.min + 1);
-    }
-}
-
 // Sites that link goods and submit at the same time: each article gets its own goods and no other's,
 // since the shop attaches every pending link to the next article it adds.
 TEST(SubmitArticle, GoodsLinksOfConcurrentSitesStayWithTheirArticles)
