@@ -100,6 +100,16 @@ QToolButton* Icon(QWidget* parent, const char16_t* name, QStyle::StandardPixmap 
     return icon;
 }
 
+// A group box of the panel and the grid its controls sit in.
+QGridLayout* Group(QWidget* window, QGroupBox*& box, const char16_t* name, const char16_t* caption)
+{
+    box = Named(new QGroupBox(S(caption), window), name);
+    auto* grid = new QGridLayout(box);
+    grid->setVerticalSpacing(4);
+    grid->setHorizontalSpacing(6);
+    return grid;
+}
+
 void BuildTopStrip(QWidget* window, MainControls& c, QVBoxLayout* outer)
 {
     c.topStrip = Named(new QFrame(window), u"图片框1");
@@ -146,10 +156,8 @@ void BuildTopStrip(QWidget* window, MainControls& c, QVBoxLayout* outer)
 
 QGroupBox* BuildSiteGroup(QWidget* window, MainControls& c)
 {
-    auto* g = c.siteGroup = Named(new QGroupBox(window), u"分组框网站列表");
-    auto* grid = new QGridLayout(g);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(4);
+    auto* grid = Group(window, c.siteGroup, u"分组框网站列表", u"");
+    QGroupBox* g = c.siteGroup;
 
     auto* tools = new QHBoxLayout;
     tools->setSpacing(3);
@@ -217,10 +225,8 @@ QGroupBox* BuildSiteGroup(QWidget* window, MainControls& c)
 
 QGroupBox* BuildBackEndGroup(QWidget* window, MainControls& c)
 {
-    auto* g = c.backEndGroup = Named(new QGroupBox(QStringLiteral("后台选项"), window), u"分组框后台选项");
-    auto* grid = new QGridLayout(g);
-    grid->setVerticalSpacing(4);
-    grid->setHorizontalSpacing(6);
+    auto* grid = Group(window, c.backEndGroup, u"分组框后台选项", u"后台选项");
+    QGroupBox* g = c.backEndGroup;
 
     c.keywordsButton = Button(g, u"按钮输入关键词组", u"输入关键词组");
     c.keywordsMin = Edit(g, u"编辑框关键词数1", u"2", 38);
@@ -296,10 +302,8 @@ QGroupBox* BuildBackEndGroup(QWidget* window, MainControls& c)
 
 QGroupBox* BuildArticleGroup(QWidget* window, MainControls& c)
 {
-    auto* g = c.articleGroup = Named(new QGroupBox(QStringLiteral("文章选项"), window), u"分组框文章选项");
-    auto* grid = new QGridLayout(g);
-    grid->setVerticalSpacing(4);
-    grid->setHorizontalSpacing(6);
+    auto* grid = Group(window, c.articleGroup, u"分组框文章选项", u"文章选项");
+    QGroupBox* g = c.articleGroup;
 
     const QString defaultFolder = QDir::toNativeSeparators(QDir::homePath() + S(u"/用于更新的文章所在目录"));
     c.articleDir = Named(new QLineEdit(defaultFolder, g), u"编辑框文章目录");
@@ -349,10 +353,8 @@ QGroupBox* BuildArticleGroup(QWidget* window, MainControls& c)
 
 QGroupBox* BuildEnhanceGroup(QWidget* window, MainControls& c)
 {
-    auto* g = c.enhanceGroup = Named(new QGroupBox(QStringLiteral("增强功能"), window), u"分组框增强功能");
-    auto* grid = new QGridLayout(g);
-    grid->setVerticalSpacing(4);
-    grid->setHorizontalSpacing(6);
+    auto* grid = Group(window, c.enhanceGroup, u"分组框增强功能", u"增强功能");
+    QGroupBox* g = c.enhanceGroup;
     int row = 0;
 
     c.customTitles = Check(g, u"选择框指定标题", u"自定义文章标题");
@@ -430,10 +432,8 @@ QGroupBox* BuildEnhanceGroup(QWidget* window, MainControls& c)
 
 QGroupBox* BuildRunGroup(QWidget* window, MainControls& c)
 {
-    auto* g = c.runGroup = Named(new QGroupBox(QStringLiteral("更新控制"), window), u"分组框更新控制");
-    auto* grid = new QGridLayout(g);
-    grid->setVerticalSpacing(4);
-    grid->setHorizontalSpacing(6);
+    auto* grid = Group(window, c.runGroup, u"分组框更新控制", u"更新控制");
+    QGroupBox* g = c.runGroup;
 
     c.independent = Named(new QRadioButton(S(u"先后独立更新[同时更新站点数]："), g), u"单选框先后独立");
     c.independent->setChecked(true);
