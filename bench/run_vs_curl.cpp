@@ -2,10 +2,12 @@
 // the same exchanges, and the making of large run directories for the memory measurement.
 //
 //   kc_run_bench compare [--sites 50] [--articles 20] [--concurrency 10] [--trials 3] [--domain 127.0.0.1:PORT]
-//                        [--only curl|method2|method1]
+//                        [--only curl|client|method2|method1]
 //   kc_run_bench exchanges [--sites 2] [--articles 3]
 //   kc_run_bench make-home --home DIR --domain 127.0.0.1:PORT [--sites 1000] [--articles 2] [--concurrency 10]
 //
+// compare also runs the libcurl loop's exchanges through the project's HTTP client (access method 2) instead of
+// libcurl itself, which tells the request layer's cost apart from the rest of the engine's.
 // compare starts a fresh sandbox shop (in this process) for every measurement, so both sides see the same
 // shop; with --domain both use that outside shop (kestrune-courier demo-shop), and the CPU times are then the
 // client's alone. exchanges runs each side once over a few sites against a recording sandbox and prints what
@@ -51,7 +53,7 @@ struct Settings {
     int trials = 3;
     std::string home;
     std::string domain; // make-home: the shop's address; compare: an outside shop instead of one in-process
-    std::string only; // compare: one side alone ("curl", "method2", "method1"), for a profiler
+    std::string only; // compare: one side alone ("curl", "client", "method2", "method1"), for a profiler
 };
 
 // What one side of the comparison took: wall time, and the CPU time of this process (the client's alone when
@@ -261,10 +263,39 @@ int CurlSite(const std::string& adminUrl, const std::string& run, int site, int 
     return published;
 }
 
-Measure CurlRun(const Settings& settings, const std::string& run)
+// The loop's exchanges through the project's HTTP client: one client (one cookie session) per site, the login
+// and the submissions with the arguments the engine's login and submission use, answers decoded as the
+// engine decodes them.
+int ClientSite(const std::string& adminUrl, const std::string& run, int site, int articles)
+{
+    kc::http::HttpClient client;
+    const std::string loginUrl = adminUrl + "/privilege.php";
+    int encoding = kc::text::kEncodingUtf8;
+    client.Request(loginUrl, kc::ecshop::LoginBody("admin", "admin123", "", true), &encoding);
+    const std::string articleUrl = adminUrl + "/article.php";
+    const std::string referer = articleUrl + "?act=add";
+    int published = 0;
+    for (int article = 1; article <= articles; ++article) {
+        kc::ecshop::ArticleForm form;
+        form.title = ArticleTitle(run, site, article);
+        form.categoryId = kCategory;
+        form.author = "admin";
+        form.body = ArticleBody(site, article);
+        encoding = kc::text::kEncodingUtf8;
+        const std::string answer
+            = client.Request(articleUrl, {}, &encoding, 90, kc::ecshop::ArticleFormBytes(form, true), referer, {},
+                kc::ecshop::kArticleContentType, "Upgrade-Insecure-Requests: 1");
+        if (kc::ecshop::IsSubmissionAccepted(answer))
+            ++published;
+    }
+    return published;
+}
+
+// The sites of one loop side, settings.concurrency at once, each on a thread that takes the next site when its
+// last one is done.
+template <typename SiteFunction> Measure LoopRun(const Settings& settings, const SiteFunction& runSite)
 {
     BenchShop shop(settings);
-    const std::string accepted = kc::text::ToUtf8(KC_TEXT("添加成功"));
     std::atomic<int> next{1};
     std::atomic<int> total{0};
     Measure measure;
@@ -275,7 +306,7 @@ Measure CurlRun(const Settings& settings, const std::string& run)
     for (int t = 0; t < settings.concurrency; ++t) {
         threads.emplace_back([&] {
             for (int site = next++; site <= settings.sites; site = next++)
-                total += CurlSite(shop.AdminUrl(), run, site, settings.articles, accepted);
+                total += runSite(shop.AdminUrl(), site);
         });
     }
     for (std::thread& thread : threads)
@@ -285,6 +316,23 @@ Measure CurlRun(const Settings& settings, const std::string& run)
     ProfilerCommand("disable");
     measure.published = total.load();
     measure.requests = shop.Requests();
+    return measure;
+}
+
+Measure CurlRun(const Settings& settings, const std::string& run)
+{
+    const std::string accepted = kc::text::ToUtf8(KC_TEXT("添加成功"));
+    return LoopRun(settings, [&](const std::string& adminUrl, int site) {
+        return CurlSite(adminUrl, run, site, settings.articles, accepted);
+    });
+}
+
+Measure ClientRun(const Settings& settings, const std::string& run)
+{
+    kc::http::SetAccessMethodProvider([] { return 1; });
+    Measure measure = LoopRun(settings,
+        [&](const std::string& adminUrl, int site) { return ClientSite(adminUrl, run, site, settings.articles); });
+    kc::http::SetAccessMethodProvider({});
     return measure;
 }
 
@@ -331,6 +379,7 @@ int Compare(const Settings& settings)
                                 : ("the shop at " + settings.domain + " (cpu: the client alone)").c_str());
     const int expected = settings.sites * settings.articles;
     Series curl{"libcurl loop", {}};
+    Series client{"loop on the HTTP client", {}};
     Series method2{"engine, access method 2", {}};
     Series method1{"engine, access method 1", {}};
     const auto wanted = [&settings](const char* side) { return settings.only.empty() || settings.only == side; };
@@ -345,12 +394,14 @@ int Compare(const Settings& settings)
         };
         if (wanted("curl"))
             measure(curl, CurlRun(settings, run + "c"));
+        if (wanted("client"))
+            measure(client, ClientRun(settings, run + "h"));
         if (wanted("method2"))
             measure(method2, EngineRun(settings, 1, run + "e"));
         if (wanted("method1"))
             measure(method1, EngineRun(settings, 0, run + "f"));
     }
-    for (const Series* series : {&curl, &method2, &method1}) {
+    for (const Series* series : {&curl, &client, &method2, &method1}) {
         if (series->trials.empty())
             continue;
         std::printf("%-24s wall best %.3f s, median %.3f s; cpu best %.3f s, median %.3f s", series->name,
@@ -407,6 +458,7 @@ int Exchanges(Settings settings)
     }
     const std::string run = "x" + std::to_string(std::chrono::system_clock::now().time_since_epoch().count() % 1000000);
     PrintExchanges("libcurl loop", CurlRun(settings, run + "c"));
+    PrintExchanges("loop on the HTTP client", ClientRun(settings, run + "h"));
     PrintExchanges("engine, access method 2", EngineRun(settings, 1, run + "e"));
     PrintExchanges("engine, access method 1", EngineRun(settings, 0, run + "f"));
     return 0;
@@ -460,7 +512,7 @@ int main(int argc, char** argv)
             settings.home = value;
         else if (name == "--domain")
             settings.domain = value;
-        else if (name == "--only" && (value == "curl" || value == "method2" || value == "method1"))
+        else if (name == "--only" && (value == "curl" || value == "client" || value == "method2" || value == "method1"))
             settings.only = value;
         else {
             std::fprintf(stderr, "unknown option %s\n", name.c_str());
