@@ -1,6 +1,7 @@
 // The event-pump hook: one function, bound to the thread that installed it.
 #include "platform/event_pump.h"
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -9,7 +10,9 @@ namespace {
 
 std::mutex g_mutex;
 std::function<void()> g_pump;
-std::thread::id g_pumpThread;
+// The installing thread, or no thread's id without a hook. Workers call PumpEvents several times per
+// article and must find out that it is not theirs without taking the mutex every other worker takes.
+std::atomic<std::thread::id> g_pumpThread;
 
 } // namespace
 
@@ -17,21 +20,22 @@ void SetEventPump(std::function<void()> pump)
 {
     std::lock_guard lock(g_mutex);
     g_pump = std::move(pump);
-    g_pumpThread = g_pump ? std::this_thread::get_id() : std::thread::id();
+    g_pumpThread.store(g_pump ? std::this_thread::get_id() : std::thread::id(), std::memory_order_release);
 }
 
 bool IsPumpThread()
 {
-    std::lock_guard lock(g_mutex);
-    return g_pump && g_pumpThread == std::this_thread::get_id();
+    return g_pumpThread.load(std::memory_order_acquire) == std::this_thread::get_id();
 }
 
 void PumpEvents()
 {
+    if (g_pumpThread.load(std::memory_order_acquire) != std::this_thread::get_id())
+        return;
     std::function<void()> pump;
     {
         std::lock_guard lock(g_mutex);
-        if (!g_pump || g_pumpThread != std::this_thread::get_id())
+        if (!g_pump)
             return;
         pump = g_pump;
     }
