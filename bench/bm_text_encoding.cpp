@@ -1,4 +1,4 @@
-// Reading a large UTF-8 file into internal text.
+// Reading a large UTF-8 file into internal text, and internal text converted to UTF-8 as a UTF-8 shop is sent it.
 #include "text/text_encoding.h"
 
 #include <benchmark/benchmark.h>
@@ -40,6 +40,18 @@ void BM_LoadTextUtf8(benchmark::State& state)
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_LoadTextUtf8)->Arg(1)->Arg(50)->Unit(benchmark::kMillisecond);
+
+// An article form of the given size in KiB, internal text to UTF-8: what every submission to a UTF-8 shop
+// converts.
+void BM_InternalToUtf8(benchmark::State& state)
+{
+    const std::string internal
+        = kc::text::ConvertCharset(MakeUtf8Article(static_cast<size_t>(state.range(0)) << 10), "UTF-8", "GB18030");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kc::text::ConvertCharset(internal, "GB18030", "UTF-8"));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(internal.size()));
+}
+BENCHMARK(BM_InternalToUtf8)->Arg(4)->Arg(1024)->Unit(benchmark::kMicrosecond);
 
 // LoadText of a file the caller names in KC_BENCH_UTF8_FILE, so that bench/compare_iconv.sh can time
 // it against iconv on the very same bytes. Registered only when the variable is set.

@@ -1,4 +1,5 @@
-// A table-driven UTF-8 → GB18030 decoder: ICU fills the table once, the loop then needs no pivot buffer.
+// Table-driven converters between UTF-8 and GB18030: ICU fills the tables once, the loops then need no pivot
+// buffer.
 #include "text/gb18030_fast_path.h"
 
 #include "platform/event_pump.h"
@@ -61,6 +62,57 @@ const BmpTable* Table()
 {
     static const std::unique_ptr<BmpTable> table = BuildTable();
     return table.get();
+}
+
+// For each two-byte sequence (lead 81 to FE, trail 40 to FE): its code point, or 0 where no code point's
+// GB18030 form is that sequence (ICU maps it one way only or not at all; the general converter decides).
+constexpr size_t kTrailCount = 0xFE - 0x40 + 1;
+using PairTable = std::array<uint16_t, (0xFE - 0x81 + 1) * kTrailCount>;
+
+std::unique_ptr<PairTable> BuildPairTable()
+{
+    const BmpTable* forward = Table();
+    if (!forward)
+        return nullptr;
+    auto pairs = std::make_unique<PairTable>();
+    for (uint32_t cp = 0x80; cp < 0x10000; ++cp) {
+        const uint32_t packed = (*forward)[cp];
+        const uint32_t lead = packed & 0xFF;
+        const uint32_t trail = packed >> 8 & 0xFF;
+        if (lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE)
+            (*pairs)[(lead - 0x81) * kTrailCount + (trail - 0x40)] = static_cast<uint16_t>(cp);
+    }
+    // A code point ICU writes only by a fallback would read back as another one: every pair is read back once
+    // through ICU and kept only where it gives the code point the table holds.
+    std::vector<char> bytes;
+    std::vector<size_t> slots;
+    for (size_t slot = 0; slot < pairs->size(); ++slot) {
+        if ((*pairs)[slot] == 0)
+            continue;
+        bytes.push_back(static_cast<char>(0x81 + slot / kTrailCount));
+        bytes.push_back(static_cast<char>(0x40 + slot % kTrailCount));
+        slots.push_back(slot);
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open("GB18030", &status);
+    if (U_FAILURE(status))
+        return nullptr;
+    std::vector<UChar> read(slots.size() + 16);
+    const int32_t length = ucnv_toUChars(converter, read.data(), static_cast<int32_t>(read.size()), bytes.data(),
+        static_cast<int32_t>(bytes.size()), &status);
+    ucnv_close(converter);
+    if (U_FAILURE(status) || length != static_cast<int32_t>(slots.size()))
+        return nullptr;
+    for (size_t k = 0; k < slots.size(); ++k)
+        if (read[k] != (*pairs)[slots[k]])
+            (*pairs)[slots[k]] = 0;
+    return pairs;
+}
+
+const PairTable* Pairs()
+{
+    static const std::unique_ptr<PairTable> pairs = BuildPairTable();
+    return pairs.get();
 }
 
 // Writes one character's bytes at out and returns the position after them.
@@ -169,6 +221,59 @@ std::optional<std::string> Utf8ToGb18030Fast(std::string_view utf8, Utf8Stats* s
         stats->multiByte = multiByte || fourByte;
         stats->fourByte = fourByte;
     }
+    return out;
+}
+
+std::optional<std::string> Gb18030ToUtf8Fast(std::string_view gb)
+{
+    const PairTable* pairs = Pairs();
+    if (!pairs)
+        return std::nullopt;
+    // A two-byte character becomes at most three bytes, so half as much again always suffices.
+    std::string out;
+    out.resize(gb.size() + gb.size() / 2);
+    auto* w = reinterpret_cast<unsigned char*>(out.data());
+    const auto* p = reinterpret_cast<const unsigned char*>(gb.data());
+    const size_t n = gb.size();
+    constexpr size_t kPumpEvery = 1 << 20;
+    size_t nextPump = kPumpEvery;
+    size_t i = 0;
+    while (i < n) {
+        if (i >= nextPump) {
+            platform::PumpEvents();
+            nextPump += kPumpEvery;
+        }
+        if (p[i] < 0x80) {
+            size_t run = i + 1;
+            while (run + 8 <= n) {
+                uint64_t word;
+                std::memcpy(&word, p + run, 8);
+                if (word & 0x8080808080808080ull)
+                    break;
+                run += 8;
+            }
+            while (run < n && p[run] < 0x80)
+                ++run;
+            std::memcpy(w, p + i, run - i);
+            w += run - i;
+            i = run;
+            continue;
+        }
+        if (i + 1 >= n || p[i] < 0x81 || p[i] > 0xFE || p[i + 1] < 0x40 || p[i + 1] > 0xFE)
+            return std::nullopt;
+        const uint32_t cp = (*pairs)[(p[i] - 0x81u) * kTrailCount + (p[i + 1] - 0x40u)];
+        if (cp == 0)
+            return std::nullopt;
+        if (cp < 0x800) {
+            *w++ = static_cast<unsigned char>(0xC0 | cp >> 6);
+        } else {
+            *w++ = static_cast<unsigned char>(0xE0 | cp >> 12);
+            *w++ = static_cast<unsigned char>(0x80 | (cp >> 6 & 0x3F));
+        }
+        *w++ = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+        i += 2;
+    }
+    out.resize(static_cast<size_t>(w - reinterpret_cast<unsigned char*>(out.data())));
     return out;
 }
 

@@ -203,6 +203,10 @@ std::string ConvertCharset(std::string_view bytes, std::string_view fromName, st
         if (std::optional<std::string> fast = Utf8ToGb18030Fast(bytes))
             return std::move(*fast);
     }
+    if (LowerAscii(fromName) == "gb18030" && IsUtf8Name(toName)) {
+        if (std::optional<std::string> fast = Gb18030ToUtf8Fast(bytes))
+            return std::move(*fast);
+    }
     UConverter* source = CachedConverter(fromName);
     UConverter* target = CachedConverter(toName);
     if (!source || !target)

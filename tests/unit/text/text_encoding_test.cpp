@@ -369,6 +369,30 @@ TEST(ConvertCharset, Utf8FastPathMatchesTheGeneralConverter)
     EXPECT_TRUE(viaTable == viaIcu);
 }
 
+// Internal text sent to a UTF-8 shop takes a table for ASCII and two-byte characters; whatever the
+// table does not hold goes to the general converter. Either way the bytes are the general converter's.
+TEST(ConvertCharset, Gb18030ToUtf8MatchesTheGeneralConverterForEveryPair)
+{
+    auto viaIcu = [](const std::string& gb) {
+        return ConvertCharset(ConvertCharset(gb, "GB18030", "UTF-16LE"), "UTF-16LE", "UTF-8");
+    };
+    std::string allPairs;
+    for (int lead = 0x80; lead <= 0xFF; ++lead) {
+        for (int trail = 0; trail <= 0xFF; ++trail) {
+            const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
+            const std::string gb = "a" + pair + "b";
+            ASSERT_EQ(ConvertCharset(gb, "GB18030", "UTF-8"), viaIcu(gb)) << std::hex << lead << ' ' << trail;
+            if (lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F)
+                allPairs += pair + (trail % 7 == 0 ? " " : "");
+        }
+    }
+    EXPECT_TRUE(ConvertCharset(allPairs, "GB18030", "UTF-8") == viaIcu(allPairs));
+    // A four-byte character, a lead byte at the very end and a mark-less start stay the general converter's.
+    for (const std::string& gb : {std::string("\xD6\xD0\x81\x30\x81\x30x"), std::string("abc\xD6"),
+             std::string("\x84\x31\x95\x33\xD6\xD0"), std::string("plain ASCII only")})
+        EXPECT_EQ(ConvertCharset(gb, "GB18030", "UTF-8"), viaIcu(gb));
+}
+
 TEST(ConvertCharset, MalformedUtf8StillConverts)
 {
     // Damaged input leaves the table-driven path; the general converter substitutes what it cannot read.
