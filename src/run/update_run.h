@@ -12,22 +12,6 @@
 #include <thread>
 #include <vector>
 
-namespace kc::config {
-class ConfigStore;
-} // namespace kc::config
-
-namespace kc::log {
-class RunLog;
-} // namespace kc::log
-
-namespace kc::services {
-class KeywordExtractor;
-} // namespace kc::services
-
-namespace kc::sites {
-struct SiteList;
-} // namespace kc::sites
-
 namespace kc::run {
 
 // Lives as long as the window (or the command) that owns it; one run at a time. ToggleRun runs on the
