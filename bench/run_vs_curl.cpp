@@ -139,6 +139,17 @@ kc::sites::SiteConfig BenchSite(const std::filesystem::path& home, const std::st
 // The sandbox's first ordinary category ("新闻资讯").
 constexpr int kCategory = 4;
 
+// The form a loop side submits for one article: what the engine makes of that article's file.
+kc::ecshop::ArticleForm LoopForm(const std::string& run, int site, int article)
+{
+    kc::ecshop::ArticleForm form;
+    form.title = ArticleTitle(run, site, article);
+    form.categoryId = kCategory;
+    form.author = "admin";
+    form.body = ArticleBody(site, article);
+    return form;
+}
+
 // The shop of one measurement: a fresh sandbox in this process, or the outside one.
 class BenchShop {
 public:
@@ -242,12 +253,7 @@ int CurlSite(const std::string& adminUrl, const std::string& run, int site, int 
     headers = curl_slist_append(headers, "Expect:");
     int published = 0;
     for (int article = 1; article <= articles; ++article) {
-        kc::ecshop::ArticleForm form;
-        form.title = ArticleTitle(run, site, article);
-        form.categoryId = kCategory;
-        form.author = "admin";
-        form.body = ArticleBody(site, article);
-        const std::string bytes = kc::ecshop::ArticleFormBytes(form, true);
+        const std::string bytes = kc::ecshop::ArticleFormBytes(LoopForm(run, site, article), true);
         answer.clear();
         curl_easy_setopt(curl, CURLOPT_URL, articleUrl.c_str());
         curl_easy_setopt(curl, CURLOPT_REFERER, (articleUrl + "?act=add").c_str());
@@ -276,15 +282,10 @@ int ClientSite(const std::string& adminUrl, const std::string& run, int site, in
     const std::string referer = articleUrl + "?act=add";
     int published = 0;
     for (int article = 1; article <= articles; ++article) {
-        kc::ecshop::ArticleForm form;
-        form.title = ArticleTitle(run, site, article);
-        form.categoryId = kCategory;
-        form.author = "admin";
-        form.body = ArticleBody(site, article);
         encoding = kc::text::kEncodingUtf8;
-        const std::string answer
-            = client.Request(articleUrl, {}, &encoding, 90, kc::ecshop::ArticleFormBytes(form, true), referer, {},
-                kc::ecshop::kArticleContentType, "Upgrade-Insecure-Requests: 1");
+        const std::string answer = client.Request(articleUrl, {}, &encoding, 90,
+            kc::ecshop::ArticleFormBytes(LoopForm(run, site, article), true), referer, {},
+            kc::ecshop::kArticleContentType, "Upgrade-Insecure-Requests: 1");
         if (kc::ecshop::IsSubmissionAccepted(answer))
             ++published;
     }
