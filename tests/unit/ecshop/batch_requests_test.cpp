@@ -137,27 +137,10 @@ TEST(BatchAnswers, SuccessTests)
     }
 }
 
-class BatchRequestsTest : public ::testing::TestWithParam<SandboxEncoding> {
-protected:
-    void SetUp() override
-    {
-        SandboxOptions options;
-        options.encoding = GetParam();
-        m_shop = std::make_unique<SandboxShop>(options);
-        ASSERT_TRUE(m_shop->Start());
-        m_site = SiteFor(*m_shop);
-        ASSERT_TRUE(Login(m_site));
-    }
+class BatchRequestsTest : public LoggedInSandboxTest { };
 
-    RunDirectoryScope m_runDirectory;
-    std::unique_ptr<SandboxShop> m_shop;
-    kc::sites::SiteConfig m_site;
-};
-
-INSTANTIATE_TEST_SUITE_P(Flavours, BatchRequestsTest, ::testing::Values(SandboxEncoding::kGbk, SandboxEncoding::kUtf8),
-    [](const ::testing::TestParamInfo<SandboxEncoding>& info) {
-        return std::string(info.param == SandboxEncoding::kGbk ? "Gbk" : "Utf8");
-    });
+INSTANTIATE_TEST_SUITE_P(
+    Flavours, BatchRequestsTest, ::testing::Values(SandboxEncoding::kGbk, SandboxEncoding::kUtf8), FlavourName);
 
 TEST_P(BatchRequestsTest, CreateCategories)
 {

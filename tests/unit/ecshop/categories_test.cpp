@@ -109,9 +109,7 @@ TEST_P(ReadCategoriesTest, TheShopsTreeAsItems)
     kc::http::SetAccessMethodProvider({});
 }
 
-INSTANTIATE_TEST_SUITE_P(Flavours, ReadCategoriesTest, ::testing::Values(SandboxEncoding::kGbk, SandboxEncoding::kUtf8),
-    [](const ::testing::TestParamInfo<SandboxEncoding>& info) {
-        return std::string(info.param == SandboxEncoding::kGbk ? "Gbk" : "Utf8");
-    });
+INSTANTIATE_TEST_SUITE_P(
+    Flavours, ReadCategoriesTest, ::testing::Values(SandboxEncoding::kGbk, SandboxEncoding::kUtf8), FlavourName);
 
 } // namespace

@@ -1,6 +1,8 @@
-// Shared pieces of the back-end client tests: internal-text literals, site records and the run directory.
+// Shared pieces of the back-end client tests: internal-text literals, site records, the run directory and a
+// logged-in sandbox site.
 #pragma once
 
+#include "ecshop/login.h"
 #include "ecshop/sandbox/sandbox_shop.h"
 #include "http/http_client.h"
 #include "log/run_log.h"
@@ -9,6 +11,8 @@
 #include "support/fake_http_server.h"
 #include "support/temp_dir.h"
 #include "text/literal.h"
+
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <mutex>
@@ -66,6 +70,30 @@ private:
     kc::test::TempDir m_dir;
     std::filesystem::path m_previous;
 };
+
+// A logged-in site of a running sandbox shop of the flavour the test is instantiated with.
+class LoggedInSandboxTest : public ::testing::TestWithParam<kc::ecshop::SandboxEncoding> {
+protected:
+    void SetUp() override
+    {
+        kc::ecshop::SandboxOptions options;
+        options.encoding = GetParam();
+        m_shop = std::make_unique<kc::ecshop::SandboxShop>(options);
+        ASSERT_TRUE(m_shop->Start());
+        m_site = SiteFor(*m_shop);
+        ASSERT_TRUE(Login(m_site));
+    }
+
+    RunDirectoryScope m_runDirectory;
+    std::unique_ptr<kc::ecshop::SandboxShop> m_shop;
+    kc::sites::SiteConfig m_site;
+};
+
+// Test names for the two sandbox flavours.
+inline std::string FlavourName(const ::testing::TestParamInfo<kc::ecshop::SandboxEncoding>& info)
+{
+    return info.param == kc::ecshop::SandboxEncoding::kGbk ? "Gbk" : "Utf8";
+}
 
 // A UTF-8 literal as a shop of that encoding has it on the wire: GBK bytes or UTF-8 as written.
 inline std::string Wire(std::string_view utf8, bool gbk)

@@ -1,4 +1,5 @@
 // The sandbox shop driven over HTTP the way the back-end client and a browser drive a real shop.
+#include "client_test_helpers.h"
 #include "ecshop/sandbox/sandbox_codec.h"
 #include "ecshop/sandbox/sandbox_shop.h"
 #include "text/text_encoding.h"
@@ -18,6 +19,7 @@
 namespace {
 
 using namespace kc::ecshop;
+using kc::ecshop::testing::FlavourName;
 
 // Internal text from a UTF-8 literal.
 std::string U(const char* utf8)
@@ -185,11 +187,6 @@ protected:
     std::unique_ptr<SandboxShop> m_shop;
     std::unique_ptr<Browser> m_browser;
 };
-
-std::string FlavourName(const ::testing::TestParamInfo<SandboxEncoding>& info)
-{
-    return info.param == SandboxEncoding::kGbk ? "Gbk" : "Utf8";
-}
 
 INSTANTIATE_TEST_SUITE_P(
     Flavours, SandboxShopTest, ::testing::Values(SandboxEncoding::kGbk, SandboxEncoding::kUtf8), FlavourName);

@@ -176,16 +176,11 @@ INSTANTIATE_TEST_SUITE_P(Forms, SubmitArticleWire,
     [](const ::testing::TestParamInfo<WireCase>& info) { return std::string(info.param.name); });
 
 // A logged-in site of a running sandbox shop of one flavour.
-class SubmitToSandbox : public ::testing::TestWithParam<SandboxEncoding> {
+class SubmitToSandbox : public LoggedInSandboxTest {
 protected:
     void SetUp() override
     {
-        SandboxOptions options;
-        options.encoding = GetParam();
-        m_shop = std::make_unique<SandboxShop>(options);
-        ASSERT_TRUE(m_shop->Start());
-        m_site = SiteFor(*m_shop);
-        ASSERT_TRUE(Login(m_site));
+        LoggedInSandboxTest::SetUp();
         m_site.categoryId = 5;
     }
 
@@ -198,17 +193,12 @@ protected:
         return accepted;
     }
 
-    RunDirectoryScope m_runDirectory;
-    std::unique_ptr<SandboxShop> m_shop;
-    kc::sites::SiteConfig m_site;
     std::string m_body;
     std::string m_response;
 };
 
-INSTANTIATE_TEST_SUITE_P(Flavours, SubmitToSandbox, ::testing::Values(SandboxEncoding::kGbk, SandboxEncoding::kUtf8),
-    [](const ::testing::TestParamInfo<SandboxEncoding>& info) {
-        return std::string(info.param == SandboxEncoding::kGbk ? "Gbk" : "Utf8");
-    });
+INSTANTIATE_TEST_SUITE_P(
+    Flavours, SubmitToSandbox, ::testing::Values(SandboxEncoding::kGbk, SandboxEncoding::kUtf8), FlavourName);
 
 TEST_P(SubmitToSandbox, TheShopReceivesEveryPartOfTheArticle)
 {
