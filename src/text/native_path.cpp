@@ -15,14 +15,19 @@ bool IsAscii(std::string_view text)
 
 } // namespace
 
-std::filesystem::path NativePath(std::string_view internalPath)
+std::string NativePathText(std::string_view internalPath)
 {
     std::string native
         = IsAscii(internalPath) ? std::string(internalPath) : ConvertCharset(internalPath, kInternalCharset, "UTF-8");
     if (native.empty())
         native.assign(internalPath);
     std::replace(native.begin(), native.end(), '\\', '/');
-    return std::filesystem::path(native);
+    return native;
+}
+
+std::filesystem::path NativePath(std::string_view internalPath)
+{
+    return std::filesystem::path(NativePathText(internalPath));
 }
 
 std::string InternalPath(const std::filesystem::path& nativePath)

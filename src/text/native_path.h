@@ -11,6 +11,10 @@ namespace kc::text {
 // separators to the platform's separator.
 std::filesystem::path NativePath(std::string_view internalPath);
 
+// The same native path as plain text, for the system calls that take a name: no path object is built, which
+// a file read per published article would otherwise pay for.
+std::string NativePathText(std::string_view internalPath);
+
 // Turns a native path into internal text (UTF-8 file names to GB18030, "/" kept).
 std::string InternalPath(const std::filesystem::path& nativePath);
 

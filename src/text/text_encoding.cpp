@@ -116,7 +116,14 @@ enum class Opened { kRead, kRejected, kFailed };
 template <typename Room> Opened ReadWholeFile(std::string_view path, bool regularOnly, Room room, size_t& size)
 {
     size = 0;
-    const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
+    const std::string native = NativePathText(path);
+    const int flags = O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0);
+    // Reading leaves the file's access time alone: otherwise the first read of a freshly written article
+    // makes the file system journal an inode change for every published article. Only the owner may ask
+    // for that, so a file of another user is opened the ordinary way.
+    int fd = ::open(native.c_str(), flags | O_NOATIME);
+    if (fd < 0 && errno == EPERM)
+        fd = ::open(native.c_str(), flags);
     if (fd < 0)
         return Opened::kFailed;
     struct stat info { };

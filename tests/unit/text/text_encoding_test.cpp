@@ -4,6 +4,7 @@
 
 #include "support/temp_dir.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -166,6 +167,22 @@ TEST(ReadRegularFile, ReadsFilesAndTellsWhatElseIsThere)
         EXPECT_EQ(ReadRegularFile(dir.File(c.name).string(), bytes), c.expected) << c.name;
         EXPECT_EQ(bytes, c.bytes) << c.name;
     }
+}
+
+TEST(ReadRegularFile, LeavesTheAccessTimeAlone)
+{
+    TempDir dir;
+    const auto path = dir.File("a.txt");
+    ASSERT_TRUE(kc::test::WriteFileBytes(path, "article"));
+    // An access time before the last change is one that an ordinary read brings up to date.
+    const timespec times[2] = {{946684800, 0}, {0, UTIME_OMIT}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    std::string bytes;
+    ASSERT_EQ(ReadRegularFile(path.string(), bytes), RegularFile::kRead);
+    EXPECT_EQ(LoadText(path.string()), "article");
+    struct stat info { };
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_atim.tv_sec, 946684800);
 }
 
 TEST(LoadText, BytesPreferredOverTextWhenPathIsEmpty)
