@@ -2,7 +2,7 @@
 // the same exchanges, and the making of large run directories for the memory measurement.
 //
 //   kc_run_bench compare [--sites 50] [--articles 20] [--concurrency 10] [--trials 3] [--domain 127.0.0.1:PORT]
-//                        [--only curl|client|method2|method1]
+//                        [--only curl|client|method2|method1] [--answer-ms N]
 //   kc_run_bench exchanges [--sites 2] [--articles 3]
 //   kc_run_bench make-home --home DIR --domain 127.0.0.1:PORT [--sites 1000] [--articles 2] [--concurrency 10]
 //
@@ -54,6 +54,7 @@ struct Settings {
     std::string home;
     std::string domain; // make-home: the shop's address; compare: an outside shop instead of one in-process
     std::string only; // compare: one side alone ("curl", "client", "method2", "method1"), for a profiler
+    int answerMs = 0; // compare: the in-process shop answers each request after this many milliseconds
 };
 
 // What one side of the comparison took: wall time, and the CPU time of this process (the client's alone when
@@ -159,7 +160,13 @@ public:
             m_domain = settings.domain;
             return;
         }
-        m_shop = std::make_unique<kc::ecshop::SandboxShop>();
+        kc::ecshop::SandboxOptions options;
+        // A back end's own time per answer, as a PHP shop spends it, modelled by a delay on every request.
+        if (settings.answerMs > 0) {
+            options.faults.delayShare = 1;
+            options.faults.delayMs = settings.answerMs;
+        }
+        m_shop = std::make_unique<kc::ecshop::SandboxShop>(options);
         m_shop->Start();
         m_domain = "127.0.0.1:" + std::to_string(m_shop->Port());
     }
@@ -378,6 +385,8 @@ int Compare(const Settings& settings)
         settings.concurrency,
         settings.domain.empty() ? "a fresh sandbox shop in this process per measurement"
                                 : ("the shop at " + settings.domain + " (cpu: the client alone)").c_str());
+    if (settings.answerMs > 0 && settings.domain.empty())
+        std::printf("the shop takes %d ms over every answer\n", settings.answerMs);
     const int expected = settings.sites * settings.articles;
     Series curl{"libcurl loop", {}};
     Series client{"loop on the HTTP client", {}};
@@ -513,6 +522,8 @@ int main(int argc, char** argv)
             settings.home = value;
         else if (name == "--domain")
             settings.domain = value;
+        else if (name == "--answer-ms")
+            settings.answerMs = std::atoi(value.c_str());
         else if (name == "--only" && (value == "curl" || value == "client" || value == "method2" || value == "method1"))
             settings.only = value;
         else {
