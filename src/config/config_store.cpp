@@ -4,6 +4,7 @@
 #include "config/atomic_file.h"
 #include "platform/event_pump.h"
 #include "text/native_path.h"
+#include "text/number_text.h"
 
 #include <atomic>
 #include <charconv>
@@ -94,12 +95,8 @@ std::string FormatNumber(double number)
 
 double ParseNumber(std::string_view text)
 {
-    size_t pos = 0;
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
-        ++pos;
     bool negative = false;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
-        negative = text[pos++] == '-';
+    size_t pos = text::SkipBlanksAndSign(text, negative);
     const size_t start = pos;
     auto isDigit = [&](size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '9'; };
     size_t digits = 0;

@@ -17,14 +17,21 @@ int HexDigitValue(char c)
     return -1;
 }
 
-int64_t LeadingInteger(std::string_view text)
+size_t SkipBlanksAndSign(std::string_view text, bool& negative)
 {
     size_t pos = 0;
     while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
         ++pos;
-    bool negative = false;
+    negative = false;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
         negative = text[pos++] == '-';
+    return pos;
+}
+
+int64_t LeadingInteger(std::string_view text)
+{
+    bool negative = false;
+    size_t pos = SkipBlanksAndSign(text, negative);
     uint64_t magnitude = 0;
     const uint64_t limit = static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + (negative ? 1 : 0);
     for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
