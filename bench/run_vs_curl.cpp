@@ -385,7 +385,7 @@ int Compare(const Settings& settings)
         settings.concurrency,
         settings.domain.empty() ? "a fresh sandbox shop in this process per measurement"
                                 : ("the shop at " + settings.domain + " (cpu: the client alone)").c_str());
-    if (settings.answerMs > 0 && settings.domain.empty())
+    if (settings.answerMs > 0)
         std::printf("the shop takes %d ms over every answer\n", settings.answerMs);
     const int expected = settings.sites * settings.articles;
     Series curl{"libcurl loop", {}};
@@ -530,6 +530,11 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "unknown option %s\n", name.c_str());
             return 2;
         }
+    }
+    if (settings.answerMs > 0 && !settings.domain.empty()) {
+        std::fprintf(
+            stderr, "--answer-ms sets the in-process shop's answer time; an outside shop (--domain) has its own\n");
+        return 2;
     }
     kc::http::InitHttp();
     if (mode == "compare")
