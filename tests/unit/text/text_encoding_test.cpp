@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <ostream>
@@ -183,6 +185,31 @@ TEST(ReadRegularFile, LeavesTheAccessTimeAlone)
     struct stat info { };
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_atim.tv_sec, 946684800);
+}
+
+TEST(ReadRegularFile, ReadsAnotherUsersFileToo)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "reading as another user needs root to switch users";
+    TempDir dir;
+    const auto path = dir.File("a.txt");
+    ASSERT_TRUE(kc::test::WriteFileBytes(path, "article"));
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
+        std::filesystem::perm_options::add);
+    std::filesystem::permissions(path, std::filesystem::perms::others_read, std::filesystem::perm_options::add);
+    // A reader that does not own the file may not leave its access time alone, and reads it all the same.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        std::string bytes;
+        ::_exit(ReadRegularFile(path.string(), bytes) == RegularFile::kRead && bytes == "article" ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(LoadText, BytesPreferredOverTextWhenPathIsEmpty)
