@@ -164,17 +164,7 @@ std::optional<std::string> Utf8ToGb18030Fast(std::string_view utf8, Utf8Stats* s
         }
         // Runs of ASCII are the same bytes in both encodings.
         if (p[i] < 0x80) {
-            size_t run = i + 1;
-            const size_t limit = std::min(n, i + kChunk - static_cast<size_t>(w - chunk));
-            while (run + 8 <= limit) {
-                uint64_t word;
-                std::memcpy(&word, p + run, 8);
-                if (word & 0x8080808080808080ull)
-                    break;
-                run += 8;
-            }
-            while (run < limit && p[run] < 0x80)
-                ++run;
+            const size_t run = AsciiRunEnd(p, i + 1, std::min(n, i + kChunk - static_cast<size_t>(w - chunk)));
             std::memcpy(w, p + i, run - i);
             w += run - i;
             i = run;
@@ -244,16 +234,7 @@ std::optional<std::string> Gb18030ToUtf8Fast(std::string_view gb)
             nextPump += kPumpEvery;
         }
         if (p[i] < 0x80) {
-            size_t run = i + 1;
-            while (run + 8 <= n) {
-                uint64_t word;
-                std::memcpy(&word, p + run, 8);
-                if (word & 0x8080808080808080ull)
-                    break;
-                run += 8;
-            }
-            while (run < n && p[run] < 0x80)
-                ++run;
+            const size_t run = AsciiRunEnd(p, i + 1, n);
             std::memcpy(w, p + i, run - i);
             w += run - i;
             i = run;

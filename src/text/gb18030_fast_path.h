@@ -2,11 +2,32 @@
 // sending internal text made of ASCII and GBK characters to a UTF-8 shop.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace kc::text {
+
+// The end of the run of 7-bit bytes that starts at from, looked at up to limit: ASCII is the same bytes in
+// every encoding here, so the converters copy or skip such runs whole, eight bytes at a look. Inline, since
+// it sits in the converters' inner loops.
+inline size_t AsciiRunEnd(const unsigned char* p, size_t from, size_t limit)
+{
+    size_t run = from;
+    while (run + 8 <= limit) {
+        uint64_t word;
+        std::memcpy(&word, p + run, 8);
+        if (word & 0x8080808080808080ull)
+            break;
+        run += 8;
+    }
+    while (run < limit && p[run] < 0x80)
+        ++run;
+    return run;
+}
 
 // What the decoder saw on its way.
 struct Utf8Stats {

@@ -265,15 +265,7 @@ bool LooksLikeUtf8(std::string_view bytes)
         }
         const unsigned char c = p[i];
         if (c < 0x80) {
-            // Skip 7-bit runs a word at a time.
-            ++i;
-            while (i + 8 <= n) {
-                uint64_t word;
-                std::memcpy(&word, p + i, 8);
-                if (word & 0x8080808080808080ull)
-                    break;
-                i += 8;
-            }
+            i = AsciiRunEnd(p, i + 1, n);
         } else if (i + 1 < n && (c & 0xE0) == 0xC0 && (p[i + 1] & 0xC0) == 0x80) {
             i += 2;
             sawSequence = true;
